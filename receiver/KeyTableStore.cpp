@@ -1,0 +1,47 @@
+#include "KeyTableStore.h"
+
+#include "ReceiverLink.h"
+
+#include <algorithm>
+
+void KeyTableStore::BeginLoad(int slots)
+{
+    const int n = std::clamp(slots, 0, kCapacity);
+    for (int i = 0; i < n; ++i) {
+        entryBytes[i] = 0;
+        modifiers[i] = 0;
+        keyCodes[i] = 0;
+    }
+}
+
+bool KeyTableStore::StoreAnswer(std::uint8_t size, std::uint8_t position, std::uint8_t entryByte,
+                                std::uint8_t modifier, std::uint8_t keyCode)
+{
+    receivedSize = size;
+    // Position 0 has no place in the table: ignored like one beyond the size.
+    if (size > kCapacity || position > size || position == 0)
+        return false;
+    const int i = position - 1;
+    entryBytes[i] = entryByte;
+    modifiers[i] = modifier;
+    keyCodes[i] = keyCode;
+    return position == size;
+}
+
+KeyTableStore::TickResult KeyTableStore::Tick(ReceiverLink& link)
+{
+    // A disconnected link answers with an untouched zero buffer, which would
+    // read as "no table" and put the factory keys in the fields as if the
+    // receiver had sent them.
+    if (!link.IsConnected())
+        return TickResult::Disconnected;
+    ReceiverReport answer;
+    if (link.Read(answer) == -1)
+        return TickResult::NoAnswer;
+    if (answer[0] == 0) {
+        receivedSize = 0;
+        return TickResult::Complete;
+    }
+    const bool last = StoreAnswer(answer[0], answer[1], answer[2], answer[3], answer[4]);
+    return last ? TickResult::Complete : TickResult::Stored;
+}
