@@ -1,10 +1,15 @@
-# tavrolin_add_test(NAME name SOURCES ... LIBS ... [GUI] [ENV k=v ...])
+# tavrolin_add_test(NAME name SOURCES ... LIBS ... [GUI] [ENV k=v ...] [DEPENDS target ...]
+#                   [LABELS ...] [TIMEOUT s])
 # One Qt Test executable per test. GUI tests run on the offscreen platform so
 # they need no display and never show a window.
 function(tavrolin_add_test)
-  cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS;ENV;LABELS" ${ARGN})
+  cmake_parse_arguments(T "GUI" "NAME;TIMEOUT" "SOURCES;LIBS;ENV;LABELS;DEPENDS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
+  if(T_DEPENDS)
+    # Libraries the test loads at run time rather than links.
+    add_dependencies(${T_NAME} ${T_DEPENDS})
+  endif()
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set(env ${T_ENV})
   if(T_GUI)

@@ -1,0 +1,236 @@
+// A receiver library that answers from a script and records every call, for
+// tests that go through the program's real loading path. Built once whole
+// and once without each of a few entry points (SCRIPTED_OMIT_<name>).
+#include "AtUsbHid.h"
+#include "ScriptedControl.h"
+
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#define SCRIPTED_API extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+struct Script {
+    std::mutex mutex;
+    unsigned char findResult = 1;
+    int registerResult = 1;
+    int writesLeft = -1;
+    int isMine = -1;
+    unsigned int vendorId = 0;
+    unsigned int productId = 0;
+    std::deque<std::optional<std::vector<unsigned char>>> answers;
+    std::vector<std::string> calls;
+    std::set<AtUsbHidNotifySink*> sinks;
+};
+
+Script& S()
+{
+    static Script script;
+    return script;
+}
+
+std::string Hex(const unsigned char* bytes)
+{
+    char text[3 * 8] = {};
+    for (int i = 0; i < 8; ++i)
+        std::snprintf(text + 3 * i, 4, i < 7 ? "%02X " : "%02X", bytes[i]);
+    return text;
+}
+
+void Log(std::string line)
+{
+    S().calls.push_back(std::move(line));
+}
+
+} // namespace
+
+#ifndef SCRIPTED_OMIT_findHidDevice
+SCRIPTED_API unsigned char findHidDevice(unsigned int vendorId, unsigned int productId)
+{
+    std::lock_guard lock(S().mutex);
+    char line[64];
+    std::snprintf(line, sizeof line, "findHidDevice %04X %04X", vendorId, productId);
+    Log(line);
+    S().vendorId = vendorId;
+    S().productId = productId;
+    return S().findResult;
+}
+#endif
+
+SCRIPTED_API void closeDevice(void)
+{
+    std::lock_guard lock(S().mutex);
+    Log("closeDevice");
+}
+
+SCRIPTED_API unsigned char writeData(unsigned char* report)
+{
+    std::lock_guard lock(S().mutex);
+    Log("writeData " + Hex(report));
+    if (S().writesLeft == 0)
+        return 0;
+    if (S().writesLeft > 0)
+        --S().writesLeft;
+    return 1;
+}
+
+#ifndef SCRIPTED_OMIT_readData
+SCRIPTED_API unsigned char readData(unsigned char* buffer)
+{
+    std::lock_guard lock(S().mutex);
+    Log("readData");
+    if (S().answers.empty())
+        return 0;
+    auto answer = std::move(S().answers.front());
+    S().answers.pop_front();
+    if (!answer)
+        return 0;
+    std::memcpy(buffer, answer->data(), 8);
+    return 1;
+}
+#endif
+
+SCRIPTED_API int hidRegisterDeviceNotification(void* window)
+{
+    std::lock_guard lock(S().mutex);
+    Log("hidRegisterDeviceNotification");
+    if (S().registerResult && window)
+        S().sinks.insert(static_cast<AtUsbHidNotifySink*>(window));
+    return S().registerResult;
+}
+
+SCRIPTED_API void hidUnregisterDeviceNotification(void* window)
+{
+    std::lock_guard lock(S().mutex);
+    Log("hidUnregisterDeviceNotification");
+    S().sinks.erase(static_cast<AtUsbHidNotifySink*>(window));
+}
+
+SCRIPTED_API int isMyDeviceNotification(void* eventData)
+{
+    std::lock_guard lock(S().mutex);
+    const auto* event = static_cast<const AtUsbHidDeviceEvent*>(eventData);
+    char line[64];
+    std::snprintf(line, sizeof line, "isMyDeviceNotification %04X %04X", event->vendorId,
+                  event->productId);
+    Log(line);
+    if (S().isMine >= 0)
+        return S().isMine;
+    return event->vendorId == S().vendorId && event->productId == S().productId;
+}
+
+#ifndef SCRIPTED_OMIT_setFeature
+SCRIPTED_API unsigned char setFeature(unsigned char* report)
+{
+    std::lock_guard lock(S().mutex);
+    Log("setFeature " + Hex(report));
+    return 1;
+}
+#endif
+
+SCRIPTED_API void scriptedReset(void)
+{
+    std::lock_guard lock(S().mutex);
+    S().findResult = 1;
+    S().registerResult = 1;
+    S().writesLeft = -1;
+    S().isMine = -1;
+    S().vendorId = S().productId = 0;
+    S().answers.clear();
+    S().calls.clear();
+    S().sinks.clear();
+}
+
+SCRIPTED_API void scriptedSetFindResult(unsigned char result)
+{
+    std::lock_guard lock(S().mutex);
+    S().findResult = result;
+}
+
+SCRIPTED_API void scriptedSetRegisterResult(int result)
+{
+    std::lock_guard lock(S().mutex);
+    S().registerResult = result;
+}
+
+SCRIPTED_API void scriptedFailWritesAfter(int count)
+{
+    std::lock_guard lock(S().mutex);
+    S().writesLeft = count;
+}
+
+SCRIPTED_API void scriptedSetIsMine(int answer)
+{
+    std::lock_guard lock(S().mutex);
+    S().isMine = answer;
+}
+
+SCRIPTED_API void scriptedQueueAnswer(const unsigned char* answer)
+{
+    std::lock_guard lock(S().mutex);
+    S().answers.emplace_back(std::vector<unsigned char>(answer, answer + 8));
+}
+
+SCRIPTED_API void scriptedQueueNoAnswer(void)
+{
+    std::lock_guard lock(S().mutex);
+    S().answers.emplace_back(std::nullopt);
+}
+
+SCRIPTED_API int scriptedCallCount(void)
+{
+    std::lock_guard lock(S().mutex);
+    return static_cast<int>(S().calls.size());
+}
+
+SCRIPTED_API const char* scriptedCall(int index)
+{
+    std::lock_guard lock(S().mutex);
+    if (index < 0 || index >= static_cast<int>(S().calls.size()))
+        return "";
+    return S().calls[index].c_str();
+}
+
+SCRIPTED_API void scriptedClearCalls(void)
+{
+    std::lock_guard lock(S().mutex);
+    S().calls.clear();
+}
+
+SCRIPTED_API int scriptedRegisteredCount(void)
+{
+    std::lock_guard lock(S().mutex);
+    return static_cast<int>(S().sinks.size());
+}
+
+SCRIPTED_API int scriptedFireDeviceChange(unsigned int eventType, unsigned int vendorId,
+                                          unsigned int productId, int threaded)
+{
+    std::set<AtUsbHidNotifySink*> sinks;
+    {
+        std::lock_guard lock(S().mutex);
+        sinks = S().sinks;
+    }
+    auto fire = [&] {
+        // Lives only during the calls, as a real library's event would.
+        AtUsbHidDeviceEvent event{};
+        event.vendorId = vendorId;
+        event.productId = productId;
+        std::snprintf(event.path, sizeof event.path, "/dev/hidraw-scripted");
+        for (AtUsbHidNotifySink* sink : sinks)
+            sink->deviceChange(sink->context, eventType, &event);
+    };
+    if (threaded)
+        std::thread(fire).join();
+    else
+        fire();
+    return static_cast<int>(sinks.size());
+}
