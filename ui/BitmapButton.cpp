@@ -1,0 +1,86 @@
+#include "BitmapButton.h"
+
+#include "res/Resources.h"
+
+#include <QPainter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+BitmapButton::BitmapButton(QWidget* parent) : QAbstractButton(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+bool BitmapButton::LoadBitmaps(int normal, int pressed, int focused, int disabled)
+{
+    bool allLoaded = true;
+    const auto load = [&allLoaded](int id) {
+        if (id == 0)
+            return QImage();
+        QImage face = LoadBitmapResource(id);
+        if (face.isNull())
+            allLoaded = false;
+        return face;
+    };
+    const QImage normalImage = load(normal);
+    if (normal == 0)
+        allLoaded = false;
+    SetBitmaps(normalImage, load(pressed), load(focused), load(disabled));
+    return allLoaded;
+}
+
+bool BitmapButton::SetBitmaps(const QImage& normal, const QImage& pressed, const QImage& focused,
+                              const QImage& disabled)
+{
+    normalFace = normal;
+    pressedFace = pressed;
+    focusedFace = focused;
+    disabledFace = disabled;
+    updateGeometry();
+    update();
+    return !normalFace.isNull();
+}
+
+void BitmapButton::SizeToContent()
+{
+    if (!normalFace.isNull())
+        resize(normalFace.size());
+}
+
+QImage BitmapButton::CurrentFace() const
+{
+    if (isDown() && !pressedFace.isNull())
+        return pressedFace;
+    if (hasFocus() && !focusedFace.isNull())
+        return focusedFace;
+    if (!isEnabled() && !disabledFace.isNull())
+        return disabledFace;
+    return normalFace;
+}
+
+QSize BitmapButton::sizeHint() const
+{
+    if (!normalFace.isNull())
+        return normalFace.size();
+    return QSize(fontMetrics().horizontalAdvance(text()) + 16, fontMetrics().height() + 8);
+}
+
+void BitmapButton::paintEvent(QPaintEvent*)
+{
+    const QImage face = CurrentFace();
+    if (!face.isNull()) {
+        QPainter painter(this);
+        painter.drawImage(QPoint(0, 0), face);
+        return;
+    }
+    // Without faces, still look and work like a button rather than vanish.
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    option.initFrom(this);
+    option.text = text();
+    if (isDown())
+        option.state |= QStyle::State_Sunken;
+    else
+        option.state |= QStyle::State_Raised;
+    painter.drawControl(QStyle::CE_PushButton, option);
+}

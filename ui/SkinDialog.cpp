@@ -1,0 +1,332 @@
+#include "SkinDialog.h"
+
+#include "BitmapButton.h"
+#include "res/DialogTemplates.h"
+#include "res/Resources.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QWindow>
+
+// ---------------------------------------------------------------- BackgroundBitmap
+
+BackgroundBitmap::~BackgroundBitmap() = default;
+
+int BackgroundBitmap::LoadBackground(int id)
+{
+    bitmap = QImage();
+    width = 0;
+    height = 0;
+    heldId = 0;
+    if (id == 0)
+        return 1;
+    QImage loaded = LoadBitmapResource(id);
+    if (loaded.isNull())
+        return 0;
+    bitmap = std::move(loaded);
+    width = bitmap.width();
+    height = bitmap.height();
+    heldId = id;
+    return 1;
+}
+
+int BackgroundBitmap::TileBackground(QPainter& dc, const QRect& rect) const
+{
+    if (bitmap.isNull())
+        return 0;
+    for (int y = 0; y < rect.height(); y += height) {
+        for (int x = 0; x < rect.width(); x += width)
+            dc.drawImage(QPoint(x, y), bitmap);
+    }
+    return 1;
+}
+
+bool BackgroundBitmap::HasBackground() const
+{
+    return !bitmap.isNull();
+}
+
+int BackgroundBitmap::BackgroundId() const
+{
+    return heldId;
+}
+
+// ---------------------------------------------------------------- SkinDialog
+
+namespace {
+
+bool IsEnterOrEsc(const QKeyEvent* event)
+{
+    const int key = event->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape;
+}
+
+// A field that looks at its keys itself (the key capture field) sees Enter and
+// Esc before the dialog, like a control with its own message filter; whatever
+// it leaves unhandled still ends at the dialog, which drops it.
+bool HandlesOwnKeys(const QWidget* widget)
+{
+    return qobject_cast<const QLineEdit*>(widget) &&
+           !qobject_cast<const QComboBox*>(widget->parentWidget());
+}
+
+QRect DialogUnitsToPixels(int x, int y, int cx, int cy)
+{
+    return QRect(x * kPixelsPerDialogUnit, y * kPixelsPerDialogUnit, cx * kPixelsPerDialogUnit,
+                 cy * kPixelsPerDialogUnit);
+}
+
+QWidget* CreateControl(const ControlTemplate& control, QWidget* parent)
+{
+    switch (control.cls) {
+    case ControlClass::Edit:
+        return new QLineEdit(parent);
+    case ControlClass::Button:
+        return new BitmapButton(parent);
+    case ControlClass::Static:
+        return new QLabel(parent);
+    case ControlClass::ComboBox:
+        return new QComboBox(parent);
+    case ControlClass::GroupBox:
+        return new QGroupBox(parent);
+    }
+    return nullptr;
+}
+
+void ApplyControlStyle(const ControlTemplate& control, QWidget* widget, int templateId)
+{
+    const QString text = QString::fromUtf8(control.text);
+    if (!text.isEmpty())
+        widget->setAccessibleName(text);
+
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setFrame((control.style & WS_BORDER) != 0);
+        if (control.style & ES_CENTER)
+            edit->setAlignment(Qt::AlignCenter);
+        if (edit->text().isEmpty())
+            edit->setText(text);
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        combo->setEditable((control.style & CBS_DROPDOWN) != 0);
+        if (combo->isEditable())
+            combo->setInsertPolicy(QComboBox::NoInsert);
+        if (combo->count() == 0) {
+            for (const std::string& entry : ControlInitialData(templateId, control.id))
+                combo->addItem(QString::fromStdString(entry));
+            // The list opens with no entry chosen, as the template leaves it.
+            combo->setCurrentIndex(-1);
+        }
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        group->setTitle(text);
+        if (control.style & BS_CENTER)
+            group->setAlignment(Qt::AlignHCenter);
+        // A group box is only a frame: clicks on it belong to the dialog.
+        group->setAttribute(Qt::WA_TransparentForMouseEvents);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        if ((control.style & SS_TYPEMASK) == SS_BITMAP) {
+            label->setPixmap(QPixmap::fromImage(LoadBitmapResource(control.bitmapId)));
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        } else {
+            if (label->text().isEmpty())
+                label->setText(text);
+            Qt::Alignment alignment = Qt::AlignLeft;
+            if (control.style & SS_CENTER)
+                alignment = Qt::AlignHCenter;
+            alignment |= (control.style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
+            label->setAlignment(alignment);
+        }
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        if (button->text().isEmpty())
+            button->setText(text);
+    }
+}
+
+} // namespace
+
+SkinDialog::SkinDialog(int templateId, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), dialogTemplateId(templateId)
+{
+    // Enter and Esc must be caught before the focused control sees them.
+    qApp->installEventFilter(this);
+}
+
+SkinDialog::~SkinDialog()
+{
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+int SkinDialog::TemplateId() const
+{
+    return dialogTemplateId;
+}
+
+int SkinDialog::DoModal()
+{
+    InitDialog();
+    int answer = result();
+    if (!endedDuringInit)
+        answer = exec();
+    OnDestroy();
+    return answer;
+}
+
+bool SkinDialog::InitDialog()
+{
+    if (initialised)
+        return initResult;
+    initialised = true;
+    initialising = true;
+    initResult = OnInitDialog();
+    initialising = false;
+    if (initResult && !endedDuringInit) {
+        for (QWidget* widget : tabOrder) {
+            if (!widget->isHidden() && widget->isEnabled() &&
+                (widget->focusPolicy() & Qt::TabFocus)) {
+                widget->setFocus(Qt::OtherFocusReason);
+                break;
+            }
+        }
+    }
+    return initResult;
+}
+
+void SkinDialog::EndDialog(int result)
+{
+    if (initialising)
+        endedDuringInit = true;
+    done(result);
+}
+
+bool SkinDialog::EndedDuringInit() const
+{
+    return endedDuringInit;
+}
+
+QWidget* SkinDialog::TemplateControl(int controlId) const
+{
+    const auto found = templateControls.find(controlId);
+    return found == templateControls.end() ? nullptr : found->second;
+}
+
+bool SkinDialog::OnInitDialog()
+{
+    return true;
+}
+
+void SkinDialog::OnDestroy() {}
+
+void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
+{
+    const DialogTemplate* dialogTemplate = FindDialogTemplate(dialogTemplateId);
+    if (!dialogTemplate)
+        return;
+    setFixedSize(dialogTemplate->cx * kPixelsPerDialogUnit,
+                 dialogTemplate->cy * kPixelsPerDialogUnit);
+
+    tabOrder.clear();
+    for (const ControlTemplate& control : dialogTemplate->controls) {
+        QWidget* widget = nullptr;
+        if (const auto given = controls.find(control.id); given != controls.end())
+            widget = given->second;
+        if (!widget)
+            widget = CreateControl(control, this);
+        if (widget->parentWidget() != this)
+            widget->setParent(this);
+
+        QRect geometry = DialogUnitsToPixels(control.x, control.y, control.cx, control.cy);
+        // A drop-down list's template height includes its open list; the
+        // closed box is as high as the style makes it.
+        if (control.cls == ControlClass::ComboBox)
+            geometry.setHeight(widget->sizeHint().height());
+        widget->setGeometry(geometry);
+        widget->setEnabled((control.style & WS_DISABLED) == 0);
+        ApplyControlStyle(control, widget, dialogTemplateId);
+        widget->setVisible(control.visible);
+
+        if (control.id != -1)
+            templateControls[control.id] = widget;
+        tabOrder.push_back(widget);
+    }
+
+    // Template order is the tab order and, as among windows, the first control
+    // lies on top.
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    for (auto it = tabOrder.rbegin(); it != tabOrder.rend(); ++it)
+        (*it)->raise();
+}
+
+bool SkinDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget->window() == this && IsEnterOrEsc(static_cast<QKeyEvent*>(event)) &&
+            !HandlesOwnKeys(widget))
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void SkinDialog::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    if (!TileBackground(painter, rect()))
+        QDialog::paintEvent(event);
+}
+
+void SkinDialog::keyPressEvent(QKeyEvent* event)
+{
+    // No default button, no cancel.
+    if (IsEnterOrEsc(event)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void SkinDialog::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    event->accept();
+    QWindow* window = windowHandle();
+    if (window && window->startSystemMove())
+        return;
+    dragging = true;
+    dragOffset = event->globalPosition().toPoint() - pos();
+}
+
+void SkinDialog::mouseMoveEvent(QMouseEvent* event)
+{
+    if (dragging && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - dragOffset);
+        event->accept();
+        return;
+    }
+    dragging = false;
+    QDialog::mouseMoveEvent(event);
+}
+
+void SkinDialog::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        dragging = false;
+    QDialog::mouseReleaseEvent(event);
+}
+
+void SkinDialog::showEvent(QShowEvent* event)
+{
+    // Shown without DoModal (show(), exec()): still initialise first.
+    if (!initialised)
+        InitDialog();
+    QDialog::showEvent(event);
+}
