@@ -14,7 +14,8 @@ public:
     // More than any presenter's table, so every size up to 10 is kept whole.
     static constexpr int kCapacity = 10;
 
-    enum class TickResult {
+    enum class TickResult
+    {
         NoAnswer,     // nothing arrived; poll again on the next tick
         Stored,       // an answer was taken in; show it and keep polling
         Complete,     // the table is complete (or empty); show it and stop polling

@@ -31,16 +31,14 @@ ReceiverLink::~ReceiverLink()
 bool ReceiverLink::BindEntryPoints(void* module)
 {
     AtUsbHidEntryPoints& t = AtUsbHidTable();
-    const bool bound = Lookup(module, "findHidDevice", t.findHidDevice) &&
-                       Lookup(module, "closeDevice", t.closeDevice) &&
-                       Lookup(module, "writeData", t.writeData) &&
-                       Lookup(module, "readData", t.readData) &&
-                       Lookup(module, "hidRegisterDeviceNotification",
-                              t.hidRegisterDeviceNotification) &&
-                       Lookup(module, "hidUnregisterDeviceNotification",
-                              t.hidUnregisterDeviceNotification) &&
-                       Lookup(module, "isMyDeviceNotification", t.isMyDeviceNotification) &&
-                       Lookup(module, "setFeature", t.setFeature);
+    const bool bound =
+        Lookup(module, "findHidDevice", t.findHidDevice) &&
+        Lookup(module, "closeDevice", t.closeDevice) && Lookup(module, "writeData", t.writeData) &&
+        Lookup(module, "readData", t.readData) &&
+        Lookup(module, "hidRegisterDeviceNotification", t.hidRegisterDeviceNotification) &&
+        Lookup(module, "hidUnregisterDeviceNotification", t.hidUnregisterDeviceNotification) &&
+        Lookup(module, "isMyDeviceNotification", t.isMyDeviceNotification) &&
+        Lookup(module, "setFeature", t.setFeature);
     if (!bound)
         std::fprintf(stderr, "%s\n", "Error: Cannot get address of function.");
     return bound;
@@ -122,8 +120,7 @@ int ReceiverLink::ClassifyDeviceChange(unsigned int eventType, void* eventData)
     // counts as someone else's device.
     AtUsbHidEntryPoints& t = AtUsbHidTable();
     const int mine =
-        (module && t.isMyDeviceNotification && eventData) ? t.isMyDeviceNotification(eventData)
-                                                          : 0;
+        (module && t.isMyDeviceNotification && eventData) ? t.isMyDeviceNotification(eventData) : 0;
     if (eventType == kDeviceArrival) {
         if (mine && connected)
             return kAlreadyOpen;

@@ -8,7 +8,8 @@
 
 // The library's entry points, shared by every link in the process. Every
 // successful lookup overwrites its slot; all links load the same library.
-struct AtUsbHidEntryPoints {
+struct AtUsbHidEntryPoints
+{
     unsigned char (*findHidDevice)(unsigned int, unsigned int) = nullptr;
     void (*closeDevice)() = nullptr;
     unsigned char (*writeData)(unsigned char*) = nullptr;

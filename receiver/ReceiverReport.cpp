@@ -13,8 +13,8 @@ ReceiverReport ReceiverReport::FactoryResetRequest()
 }
 
 ReceiverReport ReceiverReport::WriteKeyRequest(std::uint8_t tableSize, std::uint8_t slot,
-                                               std::uint8_t factoryKeyCode,
-                                               std::uint8_t modifiers, std::uint8_t keyCode)
+                                               std::uint8_t factoryKeyCode, std::uint8_t modifiers,
+                                               std::uint8_t keyCode)
 {
     ReceiverReport r;
     r.bytes[0] = kWriteKeyCommand;

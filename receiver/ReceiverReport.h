@@ -4,7 +4,8 @@
 #include <array>
 #include <cstdint>
 
-struct ReceiverReport {
+struct ReceiverReport
+{
     static constexpr std::uint8_t kReadCommand = 0xFC;
     static constexpr std::uint8_t kFactoryResetCommand = 0x00;
     static constexpr std::uint8_t kWriteKeyCommand = 0xFF;

@@ -18,7 +18,8 @@
 
 namespace {
 
-struct Script {
+struct Script
+{
     std::mutex mutex;
     unsigned char findResult = 1;
     int registerResult = 1;

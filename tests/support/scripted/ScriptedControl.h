@@ -22,8 +22,8 @@ const char* scriptedCall(int index);
 void scriptedClearCalls(void);
 // Calls every registered sink, from the calling thread or (threaded != 0)
 // from a thread of the library's own, and waits until it returns.
-int scriptedFireDeviceChange(unsigned int eventType, unsigned int vendorId,
-                             unsigned int productId, int threaded);
+int scriptedFireDeviceChange(unsigned int eventType, unsigned int vendorId, unsigned int productId,
+                             int threaded);
 int scriptedRegisteredCount(void);
 
 #ifdef __cplusplus
@@ -40,9 +40,11 @@ int scriptedRegisteredCount(void);
 class ScriptedReceiver
 {
 public:
-    ScriptedReceiver() : handle(dlopen("libAtUsbHid.so", RTLD_NOW | RTLD_LOCAL))
+    // reset = false only looks: the script and log stay as they are.
+    explicit ScriptedReceiver(bool reset = true)
+        : handle(dlopen("libAtUsbHid.so", RTLD_NOW | RTLD_LOCAL))
     {
-        if (handle)
+        if (handle && reset)
             Call<void (*)()>("scriptedReset")();
     }
     ~ScriptedReceiver()
@@ -55,7 +57,10 @@ public:
 
     bool IsLoaded() const { return handle != nullptr; }
     void Reset() { Call<void (*)()>("scriptedReset")(); }
-    void SetFindResult(unsigned char r) { Call<void (*)(unsigned char)>("scriptedSetFindResult")(r); }
+    void SetFindResult(unsigned char r)
+    {
+        Call<void (*)(unsigned char)>("scriptedSetFindResult")(r);
+    }
     void SetRegisterResult(int r) { Call<void (*)(int)>("scriptedSetRegisterResult")(r); }
     void FailWritesAfter(int n) { Call<void (*)(int)>("scriptedFailWritesAfter")(n); }
     void SetIsMine(int r) { Call<void (*)(int)>("scriptedSetIsMine")(r); }
