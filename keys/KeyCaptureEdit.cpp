@@ -1,0 +1,335 @@
+#include "KeyCaptureEdit.h"
+
+#include "KeyCodes.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+
+namespace {
+
+// Keys that are consecutive in both numberings are one row.
+struct QtKeyRow
+{
+    int key;
+    bool keypad; // the row is for the key on the numeric keypad
+    std::uint16_t vk;
+    int count = 1;
+};
+
+// Shifted symbols arrive as keys of their own; they map to the key that
+// carries them on a US keyboard, as Windows reports it. Keypad keys with Num
+// Lock off arrive as navigation keys and map to those, as on Windows.
+constexpr QtKeyRow kQtKeys[] = {
+    {Qt::Key_A, false, VK_A, 26},
+    {Qt::Key_0, false, VK_0, 10},
+    {Qt::Key_0, true, VK_NUMPAD0, 10},
+    {Qt::Key_ParenRight, false, VK_0},
+    {Qt::Key_Exclam, false, VK_0 + 1},
+    {Qt::Key_At, false, VK_0 + 2},
+    {Qt::Key_NumberSign, false, VK_0 + 3},
+    {Qt::Key_Dollar, false, VK_0 + 4},
+    {Qt::Key_Percent, false, VK_0 + 5},
+    {Qt::Key_AsciiCircum, false, VK_0 + 6},
+    {Qt::Key_Ampersand, false, VK_0 + 7},
+    {Qt::Key_Asterisk, false, VK_0 + 8},
+    {Qt::Key_ParenLeft, false, VK_0 + 9},
+    {Qt::Key_Asterisk, true, VK_MULTIPLY},
+    {Qt::Key_Plus, true, VK_ADD},
+    {Qt::Key_Minus, true, VK_SUBTRACT},
+    {Qt::Key_Period, true, VK_DECIMAL},
+    {Qt::Key_Comma, true, VK_DECIMAL}, // the decimal key of comma locales
+    {Qt::Key_Slash, true, VK_DIVIDE},
+    {Qt::Key_Enter, true, VK_RETURN},
+    {Qt::Key_Minus, false, VK_OEM_MINUS},
+    {Qt::Key_Underscore, false, VK_OEM_MINUS},
+    {Qt::Key_Equal, false, VK_OEM_PLUS},
+    {Qt::Key_Plus, false, VK_OEM_PLUS},
+    {Qt::Key_BracketLeft, false, VK_OEM_4},
+    {Qt::Key_BraceLeft, false, VK_OEM_4},
+    {Qt::Key_BracketRight, false, VK_OEM_6},
+    {Qt::Key_BraceRight, false, VK_OEM_6},
+    {Qt::Key_Backslash, false, VK_OEM_5},
+    {Qt::Key_Bar, false, VK_OEM_5},
+    {Qt::Key_Semicolon, false, VK_OEM_1},
+    {Qt::Key_Colon, false, VK_OEM_1},
+    {Qt::Key_Apostrophe, false, VK_OEM_7},
+    {Qt::Key_QuoteDbl, false, VK_OEM_7},
+    {Qt::Key_QuoteLeft, false, VK_OEM_3},
+    {Qt::Key_AsciiTilde, false, VK_OEM_3},
+    {Qt::Key_Comma, false, VK_OEM_COMMA},
+    {Qt::Key_Less, false, VK_OEM_COMMA},
+    {Qt::Key_Period, false, VK_OEM_PERIOD},
+    {Qt::Key_Greater, false, VK_OEM_PERIOD},
+    {Qt::Key_Slash, false, VK_OEM_2},
+    {Qt::Key_Question, false, VK_OEM_2},
+    {Qt::Key_Space, false, VK_SPACE},
+    {Qt::Key_Tab, false, VK_TAB},
+    {Qt::Key_Backtab, false, VK_TAB}, // Shift+Tab
+    {Qt::Key_Backspace, false, VK_BACK},
+    {Qt::Key_Return, false, VK_RETURN},
+    {Qt::Key_Enter, false, VK_RETURN},
+    {Qt::Key_Escape, false, VK_ESCAPE},
+    {Qt::Key_Insert, false, VK_INSERT},
+    {Qt::Key_Delete, false, VK_DELETE},
+    {Qt::Key_Pause, false, VK_PAUSE},
+    {Qt::Key_Cancel, false, VK_CANCEL}, // Ctrl+Pause
+    {Qt::Key_Print, false, VK_SNAPSHOT},
+    {Qt::Key_SysReq, false, VK_SNAPSHOT}, // Alt+Print Screen
+    {Qt::Key_Clear, false, VK_CLEAR},     // keypad 5 with Num Lock off
+    {Qt::Key_Home, false, VK_HOME},
+    {Qt::Key_End, false, VK_END},
+    {Qt::Key_Left, false, VK_LEFT},
+    {Qt::Key_Up, false, VK_UP},
+    {Qt::Key_Right, false, VK_RIGHT},
+    {Qt::Key_Down, false, VK_DOWN},
+    {Qt::Key_PageUp, false, VK_PRIOR},
+    {Qt::Key_PageDown, false, VK_NEXT},
+    {Qt::Key_CapsLock, false, VK_CAPITAL},
+    {Qt::Key_NumLock, false, VK_NUMLOCK},
+    {Qt::Key_ScrollLock, false, VK_SCROLL},
+    {Qt::Key_F1, false, VK_F1, 24},
+    {Qt::Key_Shift, false, VK_SHIFT},
+    {Qt::Key_Control, false, VK_CONTROL},
+    {Qt::Key_Alt, false, VK_MENU},
+    {Qt::Key_AltGr, false, VK_MENU},
+    {Qt::Key_Meta, false, VK_LWIN},
+    {Qt::Key_Super_L, false, VK_LWIN},
+    {Qt::Key_Super_R, false, VK_RWIN},
+    {Qt::Key_Menu, false, VK_APPS},
+    {Qt::Key_Help, false, VK_HELP},
+    {Qt::Key_Select, false, VK_SELECT},
+    {Qt::Key_Execute, false, VK_EXECUTE},
+    {Qt::Key_Printer, false, VK_PRINT},
+    {Qt::Key_Sleep, false, VK_SLEEP},
+    {Qt::Key_Hangul, false, VK_HANGUL},
+    {Qt::Key_Hangul_Hanja, false, VK_HANJA},
+    {Qt::Key_Kanji, false, VK_HANJA},
+    {Qt::Key_Back, false, VK_BROWSER_BACK},
+    {Qt::Key_Forward, false, VK_BROWSER_FORWARD},
+    {Qt::Key_Refresh, false, VK_BROWSER_REFRESH},
+    {Qt::Key_Stop, false, VK_BROWSER_STOP},
+    {Qt::Key_Search, false, VK_BROWSER_SEARCH},
+    {Qt::Key_Favorites, false, VK_BROWSER_FAVORITES},
+    {Qt::Key_HomePage, false, VK_BROWSER_HOME},
+    {Qt::Key_VolumeMute, false, VK_VOLUME_MUTE},
+    {Qt::Key_VolumeDown, false, VK_VOLUME_DOWN},
+    {Qt::Key_VolumeUp, false, VK_VOLUME_UP},
+    {Qt::Key_MediaNext, false, VK_MEDIA_NEXT_TRACK},
+    {Qt::Key_MediaPrevious, false, VK_MEDIA_PREV_TRACK},
+    {Qt::Key_MediaStop, false, VK_MEDIA_STOP},
+    {Qt::Key_MediaPlay, false, VK_MEDIA_PLAY_PAUSE},
+    {Qt::Key_MediaTogglePlayPause, false, VK_MEDIA_PLAY_PAUSE},
+    {Qt::Key_LaunchMail, false, VK_LAUNCH_MAIL},
+    {Qt::Key_LaunchMedia, false, VK_LAUNCH_MEDIA_SELECT},
+    {Qt::Key_Launch0, false, VK_LAUNCH_APP1},
+    {Qt::Key_Launch1, false, VK_LAUNCH_APP2},
+};
+
+std::uint16_t LookUp(int key, bool keypad)
+{
+    for (const QtKeyRow& row : kQtKeys)
+        if (row.keypad == keypad && key >= row.key && key < row.key + row.count)
+            return static_cast<std::uint16_t>(row.vk + (key - row.key));
+    return 0;
+}
+
+// Native keys that tell the two Windows keys apart: X11 keysyms on xcb, the
+// virtual-key code itself on Windows.
+constexpr quint32 kXkSuperL = 0xffeb;
+constexpr quint32 kXkSuperR = 0xffec;
+constexpr quint32 kXkMetaL = 0xffe7;
+constexpr quint32 kXkMetaR = 0xffe8;
+
+std::uint16_t WindowsKey(int key, quint32 native)
+{
+    switch (native) {
+    case kXkSuperL:
+    case VK_LWIN:
+        return VK_LWIN;
+    case kXkSuperR:
+    case VK_RWIN:
+        return VK_RWIN;
+    case kXkMetaL:
+    case kXkMetaR:
+        // X11 reports Shift+Alt as Meta.
+        return VK_MENU;
+    default:
+        return key == Qt::Key_Super_R ? VK_RWIN : VK_LWIN;
+    }
+}
+
+} // namespace
+
+std::uint16_t VirtualKeyFromEvent(const QKeyEvent& event)
+{
+    const int key = event.key();
+    if (key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R)
+        return WindowsKey(key, event.nativeVirtualKey());
+    if (event.modifiers() & Qt::KeypadModifier) {
+        if (const std::uint16_t vk = LookUp(key, true))
+            return vk;
+    }
+    return LookUp(key, false);
+}
+
+KeyCaptureEdit::KeyCaptureEdit(QWidget* parent) : QLineEdit(parent)
+{
+    // The text shows the captured key and is never read back, so nothing but
+    // a capture may change it: no typing, pasting, cutting, undo or drops.
+    setReadOnly(true);
+    setAcceptDrops(false);
+    // Keys must reach the field as keys, not be composed by an input method.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+KeyCaptureEdit::~KeyCaptureEdit()
+{
+    WatchPointer(false);
+    if (QWidget::keyboardGrabber() == this)
+        releaseKeyboard();
+}
+
+void KeyCaptureEdit::SetKey(std::uint8_t modifiers, std::uint16_t virtualKey)
+{
+    capture.SetKey(modifiers, virtualKey);
+    ShowText();
+}
+
+void KeyCaptureEdit::GetKey(std::uint8_t& modifiers, std::uint16_t& virtualKey) const
+{
+    capture.GetKey(modifiers, virtualKey);
+}
+
+bool KeyCaptureEdit::event(QEvent* e)
+{
+    // Every key is the field's, before focus chain, default button, dialog
+    // or shortcut can act on it.
+    switch (e->type()) {
+    case QEvent::ShortcutOverride:
+        e->accept();
+        return true;
+    case QEvent::KeyPress:
+        HandleKey(*static_cast<QKeyEvent*>(e), true);
+        e->accept();
+        return true;
+    case QEvent::KeyRelease:
+        // Auto-repeat sends a release before each repeated press; only the
+        // real release ends the key.
+        if (!static_cast<QKeyEvent*>(e)->isAutoRepeat())
+            HandleKey(*static_cast<QKeyEvent*>(e), false);
+        e->accept();
+        return true;
+    default:
+        return QLineEdit::event(e);
+    }
+}
+
+void KeyCaptureEdit::HandleKey(const QKeyEvent& event, bool press)
+{
+    if (pointerBusy && press) {
+        // The button's release went to the window manager (a window move).
+        pointerBusy = false;
+        UpdateGrab();
+    }
+    const std::uint16_t vk = VirtualKeyFromEvent(event);
+    if (vk == 0)
+        return;
+    if (press)
+        capture.KeyDown(vk);
+    else
+        capture.KeyUp(vk);
+    ShowText();
+}
+
+void KeyCaptureEdit::ShowText()
+{
+    setText(QString::fromStdString(capture.Text()));
+}
+
+void KeyCaptureEdit::focusInEvent(QFocusEvent* e)
+{
+    QLineEdit::focusInEvent(e);
+    // Shift, Ctrl or Alt may have been released while another window or
+    // field had the focus; their key-ups never reached this field.
+    const Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();
+    capture.SetHeldModifiers(mods.testFlag(Qt::ShiftModifier), mods.testFlag(Qt::ControlModifier),
+                             mods.testFlag(Qt::AltModifier));
+    pointerBusy = QGuiApplication::mouseButtons() != Qt::NoButton;
+    WatchPointer(true);
+    UpdateGrab();
+}
+
+void KeyCaptureEdit::focusOutEvent(QFocusEvent* e)
+{
+    WatchPointer(false);
+    if (QWidget::keyboardGrabber() == this)
+        releaseKeyboard();
+    QLineEdit::focusOutEvent(e);
+}
+
+void KeyCaptureEdit::changeEvent(QEvent* e)
+{
+    QLineEdit::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange || e->type() == QEvent::EnabledChange)
+        UpdateGrab();
+}
+
+void KeyCaptureEdit::hideEvent(QHideEvent* e)
+{
+    if (QWidget::keyboardGrabber() == this)
+        releaseKeyboard();
+    QLineEdit::hideEvent(e);
+}
+
+// Keys that the desktop takes for itself (Alt+Tab, Alt+F4, Super+D) reach the
+// field only through a keyboard grab. The grab is held only while the field
+// has the focus in the active window and no mouse button is down, so that it
+// never outlives the field's focus and never stands in the way of a window
+// move, which starts with a button press on the dialog.
+void KeyCaptureEdit::UpdateGrab()
+{
+    const bool want = hasFocus() && isVisible() && isEnabled() && isActiveWindow() &&
+                      !pointerBusy && QApplication::activePopupWidget() == nullptr;
+    QWidget* grabber = QWidget::keyboardGrabber();
+    if (want && grabber == nullptr)
+        grabKeyboard();
+    else if (!want && grabber == this)
+        releaseKeyboard();
+}
+
+void KeyCaptureEdit::WatchPointer(bool watch)
+{
+    if (watch == watchingPointer)
+        return;
+    watchingPointer = watch;
+    if (watch)
+        qApp->installEventFilter(this);
+    else
+        qApp->removeEventFilter(this);
+}
+
+bool KeyCaptureEdit::eventFilter(QObject* watched, QEvent* e)
+{
+    switch (e->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::NonClientAreaMouseButtonPress:
+        if (!pointerBusy) {
+            pointerBusy = true;
+            UpdateGrab();
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+    case QEvent::NonClientAreaMouseButtonRelease:
+        if (pointerBusy && QGuiApplication::mouseButtons() == Qt::NoButton) {
+            pointerBusy = false;
+            UpdateGrab();
+        }
+        break;
+    default:
+        break;
+    }
+    return QLineEdit::eventFilter(watched, e);
+}
