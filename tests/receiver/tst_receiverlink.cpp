@@ -178,7 +178,11 @@ void ReceiverLinkTest::closeTwiceClosesOnce()
 void ReceiverLinkTest::reopeningNeitherLeaksTheLibraryNorStacksRegistrations()
 {
     // No ScriptedReceiver here: it would hold the library loaded itself.
+    // (AddressSanitizer marks instrumented libraries never to be unloaded, so
+    // only the plain build can see the unload.)
+#ifndef __SANITIZE_ADDRESS__
     QVERIFY(!LibraryStillLoaded());
+#endif
     AtUsbHidDeviceEvent mine = Event(kVendor, kProduct);
     int registrations = 0;
     {
@@ -194,7 +198,9 @@ void ReceiverLinkTest::reopeningNeitherLeaksTheLibraryNorStacksRegistrations()
         link.Release();
     }
     QCOMPARE(registrations, 1);
+#ifndef __SANITIZE_ADDRESS__
     QVERIFY2(!LibraryStillLoaded(), "every load must be balanced by the unload in Release");
+#endif
 }
 
 void ReceiverLinkTest::notificationsFromAnyThreadArriveOnTheOwnersThread()
