@@ -1,0 +1,8 @@
+#include "SimulatedReceiver.h"
+
+// The program unloads the library when a dialog ends; nothing of it may be
+// left running then.
+__attribute__((destructor)) static void UnloadSimulatedReceiver()
+{
+    SimulatedReceiver::Shutdown();
+}
