@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
@@ -180,7 +181,8 @@ void DrawGlyph(QPainter& p, Glyph glyph, QPointF c, qreal s, const QColor& colou
 }
 
 // ---------------------------------------------------------------------------
-// The maker's mark: a rounded tile with a "T" whose stem ends in a laser dot.
+// The maker's mark: a rounded tile with a "T" whose stem points at a laser dot.
+// res/icons/tavrolin.svg draws the same shapes.
 
 void DrawMark(QPainter& p, const QRectF& r)
 {
@@ -196,11 +198,13 @@ void DrawMark(QPainter& p, const QRectF& r)
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(52, 58, 152, 38), 10, 10);
     p.drawRoundedRect(QRectF(109, 58, 38, 118), 10, 10);
+    QRadialGradient glow(QPointF(128, 204), 34);
+    glow.setColorAt(0, QColor(0xE2, 0x6D, 0x1B, 150));
+    glow.setColorAt(1, QColor(0xE2, 0x6D, 0x1B, 0));
+    p.setBrush(glow);
+    p.drawEllipse(QPointF(128, 204), 34, 34);
     p.setBrush(kAccent);
-    p.drawEllipse(QPointF(128, 204), 17, 17);
-    p.setPen(QPen(QColor(0xE2, 0x6D, 0x1B, 150), 7, Qt::SolidLine, Qt::RoundCap));
-    p.setBrush(Qt::NoBrush);
-    p.drawArc(QRectF(128 - 40, 204 - 40, 80, 80), 200 * 16, 140 * 16);
+    p.drawEllipse(QPointF(128, 204), 16, 16);
     p.restore();
 }
 
@@ -530,8 +534,10 @@ void DrawPresenter(QPainter& p, const Presenter& m)
 
     for (const Key& key : m.keys) {
         if (key.onPad) {
-            const QColor glyph = m.family == Family::Qn ? look.keyGlyph : look.keyGlyph;
-            DrawGlyph(p, key.glyph, key.centre, key.radius * 0.55, glyph);
+            // The pad is the key colour on RV bodies and the ring colour on QN bodies.
+            const QColor pad = m.family == Family::Qn ? look.panel : look.key;
+            const QColor glyph = pad.lightness() > 150 ? look.keyGlyph : QColor(Qt::white);
+            DrawGlyph(p, key.glyph, key.centre, key.radius * 0.7, glyph);
         } else {
             DrawRoundKey(p, key, look);
         }
@@ -844,7 +850,7 @@ void DrawConfigBackground(const char* model, const ConfigLayout& layout, const Q
             const QRectF band(frame.left() + 4, f.rect.top() - kLabelHeight - 1, frame.width() - 8,
                               kLabelHeight);
             if (f.symbol != Glyph::None) {
-                DrawGlyph(p, f.symbol, band.center(), 6.5, kInk);
+                DrawGlyph(p, f.symbol, band.center(), 7.5, kInk);
             } else {
                 p.setFont(labelFont);
                 p.setPen(kInk);
@@ -871,7 +877,7 @@ void DrawConfigBackground(const char* model, const ConfigLayout& layout, const Q
                                                : frames[b].frame.left() + 0.5,
                                 f.rect.center().y() + 0.5);
             QLineF line(start, target);
-            const qreal stop = key.onPad ? 4 : key.radius + 3;
+            const qreal stop = key.onPad ? key.radius + 1 : key.radius + 3;
             line.setLength(std::max<qreal>(0, line.length() - stop));
             p.setPen(QPen(QColor(255, 255, 255, 200), 3.2, Qt::SolidLine, Qt::RoundCap));
             p.drawLine(line);
@@ -955,12 +961,14 @@ void DrawMainBackground(const QString& dir)
                QStringLiteral("Presenter Key Setup"));
 
     // "PRODUCT" sits right above the model list (template 13, 48 du).
-    p.setFont(MakeFont(kLatinFamily, 10, true, 1.5));
+    const QFont productFont = MakeFont(kLatinFamily, 10, true, 1.5);
+    const QString product = QStringLiteral("PRODUCT");
+    p.setFont(productFont);
     p.setPen(kAccent);
-    p.drawText(QRectF(26, 80, 200, 14), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("PRODUCT"));
+    p.drawText(QRectF(26, 80, 200, 14), Qt::AlignLeft | Qt::AlignVCenter, product);
+    const qreal rule = 26 + QFontMetricsF(productFont).horizontalAdvance(product) + 6;
     p.setPen(QPen(kAccent, 1.5));
-    p.drawLine(QPointF(88, 87.5), QPointF(160, 87.5));
+    p.drawLine(QPointF(rule, 87.5), QPointF(160, 87.5));
     p.end();
     SaveBitmap(image, dir, 134);
 }
@@ -981,9 +989,9 @@ HelpText EnglishHelp()
     return {kLatinFamily,
             QStringLiteral("How to use Tavrolin"),
             QStringLiteral("Presenter Key Setup"),
-            {QStringLiteral("Choose your product in the PRODUCT list and press the OK button."),
-             QStringLiteral("Choose the presenter button to change: click the field in its box."),
-             QStringLiteral("Press the key combination on the keyboard, for example Ctrl+F5."),
+            {QStringLiteral("Choose your product and press the OK button."),
+             QStringLiteral("Choose the presenter button to change: click its field."),
+             QStringLiteral("Press the key combination on the keyboard (e.g. Ctrl+F5)."),
              QStringLiteral("Click OK after changing the keys."),
              QStringLiteral("Check for the message \u201cSetting has been completed.\u201d"),
              QStringLiteral("Click BACK to return to the first window."),
