@@ -182,6 +182,13 @@ KeyCaptureEdit::KeyCaptureEdit(QWidget* parent) : QLineEdit(parent)
     setAcceptDrops(false);
     // Keys must reach the field as keys, not be composed by an input method.
     setAttribute(Qt::WA_InputMethodEnabled, false);
+    // Whatever else reaches the line edit (a paste or insert by program, a
+    // middle-button paste), the field goes on showing the captured key.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& shown) {
+        const QString captured = QString::fromStdString(capture.Text());
+        if (shown != captured)
+            setText(captured);
+    });
 }
 
 KeyCaptureEdit::~KeyCaptureEdit()
