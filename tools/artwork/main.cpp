@@ -664,6 +664,7 @@ struct ConfigLayout
     std::vector<Field> fields;
     std::vector<std::vector<int>> boxes; // indices into fields
     std::vector<QRect> buttons;          // OK, LOAD, RESET, BACK
+    QSize dialog; // the template's size: the bitmap's right and bottom edges are cut off
 };
 
 std::vector<QRect> StandardButtons()
@@ -677,7 +678,8 @@ ConfigLayout TwoKeyLayout()
             {{Du(20, 39, 45, 12), 1, "PAGE UP", Glyph::None},
              {Du(149, 40, 43, 12), 2, "PAGE DOWN", Glyph::None}},
             {{0}, {1}},
-            StandardButtons()};
+            StandardButtons(),
+            Du(0, 0, 212, 158).size()};
 }
 
 ConfigLayout QnLayout()
@@ -689,7 +691,8 @@ ConfigLayout QnLayout()
              {Du(16, 82, 50, 12), 4, "", Glyph::Left},
              {Du(146, 81, 50, 12), 5, "", Glyph::Right}},
             {{0, 1}, {2}, {3}, {4}},
-            StandardButtons()};
+            StandardButtons(),
+            Du(0, 0, 212, 159).size()};
 }
 
 ConfigLayout FiveStickLayout()
@@ -701,7 +704,8 @@ ConfigLayout FiveStickLayout()
              {Du(146, 71, 49, 12), 4, "START", Glyph::None},
              {Du(146, 93, 49, 12), 5, "END", Glyph::None}},
             {{0}, {1}, {2}, {3, 4}},
-            StandardButtons()};
+            StandardButtons(),
+            Du(0, 0, 208, 160).size()};
 }
 
 ConfigLayout SevenKeyLayout()
@@ -715,7 +719,8 @@ ConfigLayout SevenKeyLayout()
              {Du(17, 102, 48, 12), 6, "PREVIOUS", Glyph::None},
              {Du(145, 115, 50, 12), 7, "NEXT", Glyph::None}},
             {{0}, {1}, {5}, {2}, {3, 4}, {6}},
-            StandardButtons()};
+            StandardButtons(),
+            Du(0, 0, 210, 159).size()};
 }
 
 constexpr int kHeaderHeight = 24;
@@ -740,7 +745,7 @@ void DrawHeader(QPainter& p, int height, const QString& right)
     p.drawText(QRectF(13 + mark, 0, 200, height - 2), Qt::AlignVCenter | Qt::AlignLeft,
                QStringLiteral("TAVROLIN"));
     p.setFont(MakeFont(kLatinFamily, 11, true, 0.5));
-    p.drawText(QRectF(0, 0, kBackgroundWidth - 10, height - 2), Qt::AlignVCenter | Qt::AlignRight,
+    p.drawText(QRectF(0, 0, kBackgroundWidth - 22, height - 2), Qt::AlignVCenter | Qt::AlignRight,
                right);
 }
 
@@ -785,8 +790,8 @@ std::vector<BoxGeometry> BoxFrames(const ConfigLayout& layout)
 // picture, or a field outside its box.
 void CheckLayout(const ConfigLayout& layout, const std::vector<BoxGeometry>& frames, int id)
 {
-    const QRect canvas(0, kHeaderHeight + 2, kBackgroundWidth,
-                       kBackgroundHeight - kHeaderHeight - 2);
+    const QRect canvas(0, kHeaderHeight + 2, layout.dialog.width(),
+                       layout.dialog.height() - kHeaderHeight - 2);
     for (std::size_t b = 0; b < frames.size(); ++b) {
         const QRect& frame = frames[b].frame;
         if (!canvas.contains(frame))
@@ -1144,7 +1149,8 @@ void DrawPreviews(const QString& bitmaps, const QString& out)
         for (std::size_t i = 0; i < d.layout.buttons.size(); ++i)
             p.drawImage(d.layout.buttons[i].topLeft(), LoadBitmap(bitmaps, faces[i]));
         p.end();
-        WritePreview(image, out, QStringLiteral("dialog-%1").arg(d.background));
+        WritePreview(image.copy(QRect(QPoint(0, 0), d.layout.dialog)), out,
+                     QStringLiteral("dialog-%1").arg(d.background));
     }
 
     QImage main = LoadBitmap(bitmaps, 134);
@@ -1160,14 +1166,15 @@ void DrawPreviews(const QString& bitmaps, const QString& out)
         p.drawImage(FaceAt(156, 139).topLeft(), LoadBitmap(bitmaps, 138));
         p.drawImage(FaceAt(10, 120).topLeft(), LoadBitmap(bitmaps, 143));
     }
-    WritePreview(main, out, QStringLiteral("dialog-134"));
+    WritePreview(main.copy(Du(0, 0, 212, 159)), out, QStringLiteral("dialog-134"));
 
     for (int page : {179, 181}) {
         QImage help = LoadBitmap(bitmaps, page);
         QPainter p(&help);
         p.drawImage(FaceAt(86, 137).topLeft(), LoadBitmap(bitmaps, 136));
         p.end();
-        WritePreview(help, out, QStringLiteral("dialog-%1").arg(page));
+        // 213 du is a pixel wider than the page; the page repeats there, as when tiled.
+        WritePreview(help.copy(Du(0, 0, 212, 157)), out, QStringLiteral("dialog-%1").arg(page));
     }
 }
 
