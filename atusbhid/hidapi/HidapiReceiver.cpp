@@ -72,6 +72,9 @@ void Shutdown()
     State& s = S();
     s.watcher.Stop();
     closeDevice();
+    // As after a fresh load: no receiver looked for yet.
+    s.vendorId = 0;
+    s.productId = 0;
     if (s.initialised) {
         CurrentHidPlatform().exit();
         s.initialised = false;

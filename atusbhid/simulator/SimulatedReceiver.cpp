@@ -142,7 +142,7 @@ Simulator& Sim()
 }
 
 // The state as the file has it. A missing or corrupt file is replaced by a
-// receiver with its factory table, and that is said once.
+// receiver with its factory table, and that is said once, not on every call.
 SimulatorState LoadState(Simulator& sim)
 {
     const std::string path = SimulatorStatePath();
@@ -160,9 +160,9 @@ SimulatorState LoadState(Simulator& sim)
                      "factory table\n",
                      again == StateFile::Missing ? "no" : "unusable", path.c_str(), why.c_str(),
                      state.model.c_str());
-        sim.warned = true;
     }
-    WriteStateFile(path, state);
+    // Once the file is sound again, a later corruption is news again.
+    sim.warned = !WriteStateFile(path, state);
     return state;
 }
 

@@ -1,0 +1,527 @@
+// The hidapi receiver library against a fake device world: what goes out to
+// hidapi, which interface is opened, and what udev events become.
+#include "AtUsbHid.h"
+#include "HidIds.h"
+#include "HidPlatform.h"
+#include "HidapiReceiver.h"
+
+#include <QtTest>
+
+#include <atomic>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <unistd.h>
+
+namespace {
+
+struct FakeInterface
+{
+    std::string path;
+    unsigned short vendorId, productId, usagePage;
+    int interfaceNumber;
+};
+
+// The fake world. hidapi calls come from the test thread only; the udev ones
+// also from the library's watcher thread, hence the lock.
+struct World
+{
+    std::vector<FakeInterface> interfaces;
+    int enumerations = 0;
+    std::vector<std::string> opened;
+    int closes = 0;
+    std::vector<QByteArray> writes, features;
+    int writeResult = -100; // -100: everything written
+    std::deque<QByteArray> answers;
+    bool gone = false;
+    std::vector<int> readTimeouts;
+
+    std::mutex lock;
+    int pipeFds[2] = {-1, -1};
+    std::deque<HidrawEvent> events;
+    std::vector<HidrawNode> present;
+    std::set<std::string> openable;
+    bool monitorFails = false;
+    int monitorOpens = 0, monitorCloses = 0;
+
+    void Push(HidrawEvent::Kind kind, HidrawNode node)
+    {
+        std::lock_guard g(lock);
+        events.push_back({kind, std::move(node)});
+        const char byte = 1;
+        [[maybe_unused]] auto n = ::write(pipeFds[1], &byte, 1);
+    }
+    void SetOpenable(const std::string& node)
+    {
+        std::lock_guard g(lock);
+        openable.insert(node);
+    }
+};
+
+World* world = nullptr;
+char deviceTokens[8];
+
+int Init()
+{
+    return 0;
+}
+int Exit()
+{
+    return 0;
+}
+
+hid_device_info* Enumerate(unsigned short, unsigned short)
+{
+    // Everything, whatever ids were asked for: the library must filter.
+    ++world->enumerations;
+    hid_device_info* head = nullptr;
+    for (auto it = world->interfaces.rbegin(); it != world->interfaces.rend(); ++it) {
+        auto* info = new hid_device_info{};
+        info->path = strdup(it->path.c_str());
+        info->vendor_id = it->vendorId;
+        info->product_id = it->productId;
+        info->usage_page = it->usagePage;
+        info->interface_number = it->interfaceNumber;
+        info->next = head;
+        head = info;
+    }
+    return head;
+}
+
+void FreeEnumeration(hid_device_info* d)
+{
+    while (d) {
+        hid_device_info* next = d->next;
+        free(d->path);
+        delete d;
+        d = next;
+    }
+}
+
+hid_device* OpenPath(const char* path)
+{
+    world->opened.push_back(path);
+    return reinterpret_cast<hid_device*>(&deviceTokens[world->opened.size() % 8]);
+}
+
+void Close(hid_device*)
+{
+    ++world->closes;
+}
+
+int Write(hid_device*, const unsigned char* data, std::size_t length)
+{
+    world->writes.push_back(QByteArray(reinterpret_cast<const char*>(data), int(length)));
+    return world->writeResult == -100 ? int(length) : world->writeResult;
+}
+
+int SendFeature(hid_device*, const unsigned char* data, std::size_t length)
+{
+    world->features.push_back(QByteArray(reinterpret_cast<const char*>(data), int(length)));
+    return int(length);
+}
+
+int ReadTimeout(hid_device*, unsigned char* data, std::size_t length, int ms)
+{
+    world->readTimeouts.push_back(ms);
+    if (world->gone)
+        return -1;
+    if (world->answers.empty())
+        return 0;
+    const QByteArray a = world->answers.front();
+    world->answers.pop_front();
+    const std::size_t n = std::min(length, std::size_t(a.size()));
+    std::memcpy(data, a.constData(), n);
+    return int(n);
+}
+
+void* MonitorOpen(int* fd)
+{
+    std::lock_guard g(world->lock);
+    if (world->monitorFails)
+        return nullptr;
+    ++world->monitorOpens;
+    *fd = world->pipeFds[0];
+    return world;
+}
+
+bool MonitorReceive(void*, HidrawEvent* event)
+{
+    std::lock_guard g(world->lock);
+    char byte;
+    if (::read(world->pipeFds[0], &byte, 1) != 1 || world->events.empty())
+        return false;
+    *event = world->events.front();
+    world->events.pop_front();
+    return true;
+}
+
+void MonitorClose(void*)
+{
+    std::lock_guard g(world->lock);
+    ++world->monitorCloses;
+}
+
+std::vector<HidrawNode> EnumerateHidraw()
+{
+    std::lock_guard g(world->lock);
+    return world->present;
+}
+
+bool CanOpen(const char* devnode)
+{
+    std::lock_guard g(world->lock);
+    return world->openable.count(devnode) > 0;
+}
+
+const HidPlatform kFake = {
+    &Init,           &Exit,         &Enumerate,       &FreeEnumeration, &OpenPath,
+    &Close,          &Write,        &ReadTimeout,     &SendFeature,     &MonitorOpen,
+    &MonitorReceive, &MonitorClose, &EnumerateHidraw, &CanOpen};
+
+struct Heard
+{
+    unsigned int type;
+    AtUsbHidDeviceEvent event;
+};
+
+// A sink that records what it hears, from whatever thread.
+struct Recorder
+{
+    std::mutex lock;
+    std::vector<Heard> heard;
+    std::atomic<int> sleepMs{0};
+    std::atomic<bool> inCall{false};
+    AtUsbHidNotifySink sink{&Recorder::Call, this};
+
+    static void Call(void* context, unsigned int type, const void* data)
+    {
+        auto* self = static_cast<Recorder*>(context);
+        self->inCall = true;
+        if (self->sleepMs)
+            QThread::msleep(self->sleepMs);
+        std::lock_guard g(self->lock);
+        self->heard.push_back({type, *static_cast<const AtUsbHidDeviceEvent*>(data)});
+        self->inCall = false;
+    }
+    std::size_t Count()
+    {
+        std::lock_guard g(lock);
+        return heard.size();
+    }
+    Heard At(std::size_t i)
+    {
+        std::lock_guard g(lock);
+        return heard.at(i);
+    }
+};
+
+QByteArray Bytes(std::initializer_list<int> b)
+{
+    QByteArray a;
+    for (int x : b)
+        a.append(char(x));
+    return a;
+}
+
+constexpr unsigned kVendor = 0x0EBC, kProduct = 0x2501;
+
+} // namespace
+
+class HidapiReceiverTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void reportsGoOutWithALeadingZero();
+    void answersComeInWithoutWaiting();
+    void nothingOpenOrNullAnswersZero();
+    void choosesTheVendorDefinedInterface();
+    void findingAgainClosesTheDeviceHeld();
+    void notificationsMatchTheLastIdsLookedFor();
+    void idsAreReadFromUdevNames();
+    void arrivalWaitsUntilTheNodeCanBeOpened();
+    void removalUsesIdsKnownFromBefore();
+    void oneWatcherPerSinkAndNoCallAfterUnregistering();
+    void unregisterWaitsForACallInProgress();
+    void noMonitorNoRegistration();
+
+private:
+    std::unique_ptr<World> w;
+};
+
+void HidapiReceiverTest::init()
+{
+    w = std::make_unique<World>();
+    QVERIFY(::pipe2(w->pipeFds, O_NONBLOCK | O_CLOEXEC) == 0);
+    world = w.get();
+    SetHidPlatform(&kFake);
+    w->interfaces = {{"/dev/hidraw1", kVendor, kProduct, 0xFF00, 1}};
+}
+
+void HidapiReceiverTest::cleanup()
+{
+    HidapiReceiver::Shutdown();
+    SetHidPlatform(nullptr);
+    world = nullptr;
+    ::close(w->pipeFds[0]);
+    ::close(w->pipeFds[1]);
+}
+
+void HidapiReceiverTest::reportsGoOutWithALeadingZero()
+{
+    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+    unsigned char report[8] = {0xFF, 0x05, 0x03, 0x2B, 0x01, 0x06, 0x00, 0x00};
+    QCOMPARE(writeData(report), 1);
+    QCOMPARE(w->writes.size(), std::size_t(1));
+    QCOMPARE(w->writes[0], Bytes({0, 0xFF, 0x05, 0x03, 0x2B, 0x01, 0x06, 0, 0}));
+    QCOMPARE(setFeature(report), 1);
+    QCOMPARE(w->features[0], w->writes[0]);
+    // The report itself is left as it was.
+    QCOMPARE(report[0], 0xFF);
+
+    // Some backends count the report id, some do not; fewer bytes is a failure.
+    w->writeResult = 8;
+    QCOMPARE(writeData(report), 1);
+    w->writeResult = 5;
+    QCOMPARE(writeData(report), 0);
+    w->writeResult = -1;
+    QCOMPARE(writeData(report), 0);
+}
+
+void HidapiReceiverTest::answersComeInWithoutWaiting()
+{
+    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+    unsigned char buffer[8] = {};
+    QCOMPARE(readData(buffer), 0);
+
+    w->answers = {Bytes({7, 1, 0x37, 0, 0x37, 0xAA, 0, 0xFF}), Bytes({7, 2, 3}),
+                  QByteArray(12, '\x11'), Bytes({7, 3, 0x52, 0, 0x52, 0xAA, 0, 0})};
+    QCOMPARE(readData(buffer), 1);
+    QCOMPARE(QByteArray(reinterpret_cast<char*>(buffer), 8),
+             Bytes({7, 1, 0x37, 0, 0x37, 0xAA, 0, 0xFF}));
+    // A short or overlong answer is no answer, and leaves the buffer alone.
+    std::memset(buffer, 0x5A, 8);
+    QCOMPARE(readData(buffer), 0);
+    QCOMPARE(readData(buffer), 0);
+    QCOMPARE(buffer[0], 0x5A);
+    QCOMPARE(readData(buffer), 1);
+    QCOMPARE(buffer[1], 3);
+
+    for (int ms : w->readTimeouts)
+        QCOMPARE(ms, 0);
+
+    w->gone = true;
+    QCOMPARE(readData(buffer), 0);
+}
+
+void HidapiReceiverTest::nothingOpenOrNullAnswersZero()
+{
+    unsigned char report[8] = {0xFC};
+    QCOMPARE(writeData(report), 0);
+    QCOMPARE(readData(report), 0);
+    QCOMPARE(setFeature(report), 0);
+    QVERIFY(w->writes.empty());
+
+    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+    QCOMPARE(writeData(nullptr), 0);
+    QCOMPARE(readData(nullptr), 0);
+    QCOMPARE(setFeature(nullptr), 0);
+    QCOMPARE(isMyDeviceNotification(nullptr), 0);
+    QVERIFY(w->writes.empty());
+    closeDevice();
+    closeDevice();
+    QCOMPARE(w->closes, 1);
+}
+
+void HidapiReceiverTest::choosesTheVendorDefinedInterface()
+{
+    w->interfaces = {{"/dev/hidraw5", 0x046D, 0xC52B, 0xFF00, 2}, // someone else's
+                     {"/dev/hidraw1", kVendor, kProduct, 0x0001, 0},
+                     {"/dev/hidraw2", kVendor, kProduct, 0x000C, 1},
+                     {"/dev/hidraw3", kVendor, kProduct, 0xFF01, 2}};
+    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+    QCOMPARE(w->opened, std::vector<std::string>{"/dev/hidraw3"});
+
+    // No vendor-defined one: the first of the receiver's.
+    w->interfaces.pop_back();
+    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+    QCOMPARE(w->opened.back(), std::string("/dev/hidraw1"));
+
+    // Only other devices, or ids that cannot be USB ids: nothing is opened.
+    const std::size_t opens = w->opened.size();
+    w->interfaces.resize(1);
+    QCOMPARE(findHidDevice(kVendor, kProduct), 0);
+    QCOMPARE(findHidDevice(0, 0), 0);
+    QCOMPARE(findHidDevice(0x10EBC, kProduct), 0);
+    QCOMPARE(w->opened.size(), opens);
+}
+
+void HidapiReceiverTest::findingAgainClosesTheDeviceHeld()
+{
+    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+    QCOMPARE(w->closes, 1);
+    w->interfaces.clear();
+    QCOMPARE(findHidDevice(kVendor, kProduct), 0);
+    QCOMPARE(w->closes, 2);
+    unsigned char report[8] = {0xFC};
+    QCOMPARE(writeData(report), 0);
+}
+
+void HidapiReceiverTest::notificationsMatchTheLastIdsLookedFor()
+{
+    AtUsbHidDeviceEvent e{kVendor, kProduct, "/dev/hidraw1"};
+    QCOMPARE(isMyDeviceNotification(&e), 0); // nothing looked for yet
+    w->interfaces.clear();
+    findHidDevice(kVendor, kProduct); // not found: still the ids looked for
+    QCOMPARE(isMyDeviceNotification(&e), 1);
+    AtUsbHidDeviceEvent other{kVendor, 0x2502, ""};
+    QCOMPARE(isMyDeviceNotification(&other), 0);
+    findHidDevice(kVendor, 0x2502);
+    QCOMPARE(isMyDeviceNotification(&other), 1);
+    QCOMPARE(isMyDeviceNotification(&e), 0);
+}
+
+void HidapiReceiverTest::idsAreReadFromUdevNames()
+{
+    UsbIds ids;
+    QVERIFY(ParseHidId("0003:00000EBC:00002501", ids));
+    QCOMPARE(ids.vendorId, kVendor);
+    QCOMPARE(ids.productId, kProduct);
+    QVERIFY(!ParseHidId("0003:00000EBC", ids));
+    QVERIFY(!ParseHidId("0003:0001FFFF0:00002501", ids));
+    QVERIFY(!ParseHidId("", ids));
+
+    ids = {};
+    QVERIFY(ParseHidSyspath("/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.1/"
+                            "0003:0EBC:2501.000A/hidraw/hidraw4",
+                            ids));
+    QCOMPARE(ids.vendorId, kVendor);
+    QCOMPARE(ids.productId, kProduct);
+    QVERIFY(!ParseHidSyspath("/sys/devices/virtual/misc/uhid/hidraw/hidraw4", ids));
+    QVERIFY(!ParseHidSyspath("/sys/devices/0003:0EBC:25.1/hidraw/hidraw4", ids));
+    QVERIFY(!ParseHidSyspath("", ids));
+}
+
+void HidapiReceiverTest::arrivalWaitsUntilTheNodeCanBeOpened()
+{
+    Recorder r;
+    QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
+    w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw7", "/sys/x/0003:0EBC:2501.0007/hidraw/hidraw7",
+                                     "0003:00000EBC:00002501"});
+    QTest::qWait(150);
+    QCOMPARE(r.Count(), std::size_t(0)); // permissions not there yet
+    w->SetOpenable("/dev/hidraw7");
+    QTRY_COMPARE_WITH_TIMEOUT(r.Count(), std::size_t(1), 1000);
+    const Heard h = r.At(0);
+    QCOMPARE(h.type, ATUSBHID_DEVICE_ARRIVAL);
+    QCOMPARE(h.event.vendorId, kVendor);
+    QCOMPARE(h.event.productId, kProduct);
+    QCOMPARE(QByteArray(h.event.path), QByteArray("/dev/hidraw7"));
+
+    // Events that are neither arrival nor removal say nothing.
+    w->Push(HidrawEvent::Kind::Other, {"/dev/hidraw7", "", ""});
+    QTest::qWait(100);
+    QCOMPARE(r.Count(), std::size_t(1));
+    hidUnregisterDeviceNotification(&r.sink);
+}
+
+void HidapiReceiverTest::removalUsesIdsKnownFromBefore()
+{
+    // Present before registering: known from the enumeration.
+    w->present = {
+        {"/dev/hidraw2", "/sys/x/0003:0EBC:2501.0002/hidraw/hidraw2", "0003:00000EBC:00002501"}};
+    Recorder r;
+    QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
+    // Arrived while watching, with HID_ID only (its sysfs path says nothing).
+    w->SetOpenable("/dev/hidraw9");
+    w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw9", "/sys/odd/hidraw9", "0003:0000046D:0000C52B"});
+    QTRY_COMPARE(r.Count(), std::size_t(1));
+
+    // On removal the parent is gone: no HID_ID, no ids in the path.
+    w->Push(HidrawEvent::Kind::Remove, {"/dev/hidraw2", "/sys/gone/hidraw2", ""});
+    w->Push(HidrawEvent::Kind::Remove, {"/dev/hidraw9", "/sys/odd/hidraw9", ""});
+    // Never seen: the path is all there is.
+    w->Push(HidrawEvent::Kind::Remove,
+            {"/dev/hidraw4", "/sys/devices/usb1/0003:0EBC:2501.0004/hidraw/hidraw4", ""});
+    QTRY_COMPARE(r.Count(), std::size_t(4));
+    for (std::size_t i = 1; i < 4; ++i)
+        QCOMPARE(r.At(i).type, ATUSBHID_DEVICE_REMOVE_COMPLETE);
+    QCOMPARE(r.At(1).event.productId, kProduct);
+    QCOMPARE(r.At(2).event.vendorId, 0x046Du);
+    QCOMPARE(r.At(2).event.productId, 0xC52Bu);
+    QCOMPARE(r.At(3).event.vendorId, kVendor);
+    QCOMPARE(QByteArray(r.At(3).event.path), QByteArray("/dev/hidraw4"));
+
+    findHidDevice(kVendor, kProduct);
+    AtUsbHidDeviceEvent removed = r.At(1).event;
+    QCOMPARE(isMyDeviceNotification(&removed), 1);
+    removed = r.At(2).event;
+    QCOMPARE(isMyDeviceNotification(&removed), 0);
+    hidUnregisterDeviceNotification(&r.sink);
+}
+
+void HidapiReceiverTest::oneWatcherPerSinkAndNoCallAfterUnregistering()
+{
+    Recorder a, b;
+    QCOMPARE(hidRegisterDeviceNotification(&a.sink), 1);
+    QCOMPARE(hidRegisterDeviceNotification(&a.sink), 1);
+    QCOMPARE(hidRegisterDeviceNotification(&b.sink), 1);
+    QCOMPARE(w->monitorOpens, 1);
+    w->SetOpenable("/dev/hidraw1");
+    w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw1", "", "0003:00000EBC:00002501"});
+    QTRY_COMPARE(a.Count(), std::size_t(1));
+    QTRY_COMPARE(b.Count(), std::size_t(1));
+
+    hidUnregisterDeviceNotification(&a.sink);
+    w->Push(HidrawEvent::Kind::Remove, {"/dev/hidraw1", "", ""});
+    QTRY_COMPARE(b.Count(), std::size_t(2));
+    QCOMPARE(a.Count(), std::size_t(1));
+
+    hidUnregisterDeviceNotification(&b.sink);
+    QCOMPARE(w->monitorCloses, 1); // the thread is gone with the last sink
+    w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw1", "", "0003:00000EBC:00002501"});
+    QTest::qWait(100);
+    QCOMPARE(b.Count(), std::size_t(2));
+    hidUnregisterDeviceNotification(&b.sink); // unknown by now: nothing happens
+
+    // And it starts again for a new registration.
+    QCOMPARE(hidRegisterDeviceNotification(&a.sink), 1);
+    QCOMPARE(w->monitorOpens, 2);
+    QCOMPARE(hidRegisterDeviceNotification(nullptr), 0);
+    hidUnregisterDeviceNotification(nullptr);
+    hidUnregisterDeviceNotification(&a.sink);
+}
+
+void HidapiReceiverTest::unregisterWaitsForACallInProgress()
+{
+    Recorder r;
+    r.sleepMs = 200;
+    QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
+    w->SetOpenable("/dev/hidraw1");
+    w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw1", "", ""});
+    QTRY_VERIFY(r.inCall);
+    hidUnregisterDeviceNotification(&r.sink);
+    QVERIFY(!r.inCall);
+    QCOMPARE(r.Count(), std::size_t(1));
+}
+
+void HidapiReceiverTest::noMonitorNoRegistration()
+{
+    w->monitorFails = true;
+    Recorder r;
+    QCOMPARE(hidRegisterDeviceNotification(&r.sink), 0);
+    w->monitorFails = false;
+    QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
+    hidUnregisterDeviceNotification(&r.sink);
+}
+
+QTEST_GUILESS_MAIN(HidapiReceiverTest)
+#include "tst_HidapiReceiver.moc"
