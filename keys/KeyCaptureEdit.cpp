@@ -160,6 +160,10 @@ std::uint16_t WindowsKey(int key, quint32 native)
     }
 }
 
+// How long a key-up waits for the key-down of the same auto-repeat step. The
+// X server sends both together, so they arrive within a few milliseconds.
+constexpr int kRepeatPairMs = 25;
+
 } // namespace
 
 std::uint16_t VirtualKeyFromEvent(const QKeyEvent& event)
@@ -184,6 +188,9 @@ KeyCaptureEdit::KeyCaptureEdit(QWidget* parent) : QLineEdit(parent)
     setAttribute(Qt::WA_InputMethodEnabled, false);
     // Whatever else reaches the line edit (a paste or insert by program, a
     // middle-button paste), the field goes on showing the captured key.
+    releaseTimer.setSingleShot(true);
+    releaseTimer.setInterval(kRepeatPairMs);
+    connect(&releaseTimer, &QTimer::timeout, this, &KeyCaptureEdit::FlushRelease);
     connect(this, &QLineEdit::textChanged, this, [this](const QString& shown) {
         const QString captured = QString::fromStdString(capture.Text());
         if (shown != captured)
@@ -200,6 +207,7 @@ KeyCaptureEdit::~KeyCaptureEdit()
 
 void KeyCaptureEdit::SetKey(std::uint8_t modifiers, std::uint16_t virtualKey)
 {
+    FlushRelease();
     capture.SetKey(modifiers, virtualKey);
     ShowText();
 }
@@ -240,13 +248,39 @@ void KeyCaptureEdit::HandleKey(const QKeyEvent& event, bool press)
         pointerBusy = false;
         UpdateGrab();
     }
+    if (pendingRelease.active) {
+        if (press && event.nativeScanCode() == pendingRelease.scanCode &&
+            event.timestamp() == pendingRelease.timestamp) {
+            // An auto-repeat step that the platform did not flag (seen on
+            // X11): the key never went up.
+            pendingRelease.active = false;
+            releaseTimer.stop();
+        } else {
+            FlushRelease();
+        }
+    }
     const std::uint16_t vk = VirtualKeyFromEvent(event);
     if (vk == 0)
         return;
+    if (!press && event.nativeScanCode() != 0 && event.timestamp() != 0) {
+        pendingRelease = {true, vk, event.nativeScanCode(), event.timestamp()};
+        releaseTimer.start();
+        return;
+    }
     if (press)
         capture.KeyDown(vk);
     else
         capture.KeyUp(vk);
+    ShowText();
+}
+
+void KeyCaptureEdit::FlushRelease()
+{
+    if (!pendingRelease.active)
+        return;
+    pendingRelease.active = false;
+    releaseTimer.stop();
+    capture.KeyUp(pendingRelease.vk);
     ShowText();
 }
 
@@ -270,6 +304,7 @@ void KeyCaptureEdit::focusInEvent(QFocusEvent* e)
 
 void KeyCaptureEdit::focusOutEvent(QFocusEvent* e)
 {
+    FlushRelease();
     WatchPointer(false);
     if (QWidget::keyboardGrabber() == this)
         releaseKeyboard();
@@ -285,6 +320,7 @@ void KeyCaptureEdit::changeEvent(QEvent* e)
 
 void KeyCaptureEdit::hideEvent(QHideEvent* e)
 {
+    FlushRelease();
     if (QWidget::keyboardGrabber() == this)
         releaseKeyboard();
     QLineEdit::hideEvent(e);

@@ -3,6 +3,7 @@
 #include "KeyCapture.h"
 
 #include <QLineEdit>
+#include <QTimer>
 #include <cstdint>
 
 class QKeyEvent;
@@ -36,11 +37,21 @@ protected:
 
 private:
     void HandleKey(const QKeyEvent& event, bool press);
+    void FlushRelease();
     void ShowText();
     void UpdateGrab();
     void WatchPointer(bool watch);
 
     KeyCapture capture;
+    // A key-up that may yet turn out to be half of an auto-repeat pair.
+    struct PendingRelease
+    {
+        bool active = false;
+        std::uint16_t vk = 0;
+        quint32 scanCode = 0;
+        quint64 timestamp = 0;
+    } pendingRelease;
+    QTimer releaseTimer;
     bool watchingPointer = false;
     bool pointerBusy = false;
 };

@@ -77,6 +77,7 @@ private slots:
     void DialogKeysStayInTheField();
     void ShortcutsDoNotFire();
     void AutoRepeatPressesAreKeyDownsAndItsReleasesAreIgnored();
+    void UnflaggedAutoRepeatPairsAreRecognised();
     void SetKeyAndGetKey();
     void TextCannotBeChangedExceptByCapture();
     void StaleModifiersAreResynchronisedOnFocusIn();
@@ -85,7 +86,7 @@ private slots:
 
 private:
     void PressNative(QEvent::Type type, Qt::Key key, Qt::KeyboardModifiers mods, quint32 native,
-                     bool autoRepeat = false);
+                     bool autoRepeat = false, quint32 scanCode = 0, quint64 timestamp = 0);
 
     std::unique_ptr<Dialog> d;
     QWindow* window = nullptr;
@@ -137,18 +138,21 @@ void TestKeyCaptureEdit::cleanup()
 // Delivers a key event with a native key the way the platform does: the
 // shortcut override first, then the event to the widget that takes keys.
 void TestKeyCaptureEdit::PressNative(QEvent::Type type, Qt::Key key, Qt::KeyboardModifiers mods,
-                                     quint32 native, bool autoRepeat)
+                                     quint32 native, bool autoRepeat, quint32 scanCode,
+                                     quint64 timestamp)
 {
     QWidget* target = QWidget::keyboardGrabber();
     if (!target)
         target = QApplication::focusWidget();
     QVERIFY(target);
     if (type == QEvent::KeyPress) {
-        QKeyEvent override(QEvent::ShortcutOverride, key, mods, 0, native, 0, QString(),
+        QKeyEvent override(QEvent::ShortcutOverride, key, mods, scanCode, native, 0, QString(),
                            autoRepeat);
+        override.setTimestamp(timestamp);
         QApplication::sendEvent(target, &override);
     }
-    QKeyEvent event(type, key, mods, 0, native, 0, QString(), autoRepeat);
+    QKeyEvent event(type, key, mods, scanCode, native, 0, QString(), autoRepeat);
+    event.setTimestamp(timestamp);
     QApplication::sendEvent(target, &event);
 }
 
@@ -343,6 +347,37 @@ void TestKeyCaptureEdit::AutoRepeatPressesAreKeyDownsAndItsReleasesAreIgnored()
     QTest::keyRelease(window, Qt::Key_B);
     PressNative(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, 'c', true);
     QCOMPARE(Key(*f), KeyPair(0, 0x43));
+}
+
+void TestKeyCaptureEdit::UnflaggedAutoRepeatPairsAreRecognised()
+{
+    // On X11 Qt does not always flag auto-repeat: a repeat step is then a
+    // key-up and a key-down of the same key with the same time stamp.
+    KeyCaptureEdit* f = d->field;
+    constexpr quint32 scanA = 38;
+    PressNative(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier, 0xffe3, false, 37, 1000);
+    PressNative(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, 'a', false, scanA, 1010);
+    for (quint64 t = 1500; t < 1700; t += 40) {
+        PressNative(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier, 'a', false, scanA, t);
+        PressNative(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, 'a', false, scanA, t);
+        QCOMPARE(f->text(), "Ctrl+A");
+        QCOMPARE(Key(*f), KeyPair(0, 0));
+    }
+    PressNative(QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier, 0xffe3, false, 37, 1750);
+    QTRY_COMPARE(f->text(), "");
+    PressNative(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, 'a', false, scanA, 1800);
+    // A real key-up on its own takes effect after a moment.
+    QTRY_COMPARE(f->text(), "A");
+    QCOMPARE(Key(*f), KeyPair(0, 0x41));
+
+    // A key-up followed by another key is applied before that key.
+    PressNative(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, 'b', false, 56, 2000);
+    PressNative(QEvent::KeyRelease, Qt::Key_B, Qt::NoModifier, 'b', false, 56, 2100);
+    PressNative(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier, 0xffe1, false, 50, 2100);
+    QCOMPARE(Key(*f), KeyPair(0, 0x42));
+    QCOMPARE(f->text(), "Shift+");
+    PressNative(QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier, 0xffe1, false, 50, 2200);
+    QTRY_COMPARE(f->text(), "");
 }
 
 void TestKeyCaptureEdit::SetKeyAndGetKey()
