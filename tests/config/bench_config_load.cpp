@@ -1,0 +1,136 @@
+// How long each family's dialog takes from construction to its last key
+// field filled, and what CPU time a loaded dialog uses while it sits idle,
+// against the simulated receiver.
+//
+//   bench_config_load [IDLE_SECONDS=10] [RUNS=20]
+#include "ConfigTestSupport.h"
+#include "SimulatorSupport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace config_test;
+
+namespace {
+
+double CpuMs(int who)
+{
+    rusage usage{};
+    getrusage(who, &usage);
+    auto ms = [](const timeval& t) {
+        return t.tv_sec * 1000.0 + t.tv_usec / 1000.0;
+    };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+class TimerEventCounter : public QObject
+{
+public:
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Timer)
+            ++count;
+        return false;
+    }
+};
+
+// Milliseconds from construction until the last field shows the last answer;
+// negative when the load did not finish within 5 s.
+double TimeOneLoad(const QString& family, std::unique_ptr<ConfigDialog>* keep = nullptr)
+{
+    QElapsedTimer clock;
+    clock.start();
+    auto dialog = MakeDialog(family);
+    const int lastSlot = dialog->Family().tableSize;
+    QEventLoop loop;
+    double elapsed = -1;
+    QObject::connect(dialog->KeyField(lastSlot), &QLineEdit::textChanged, &loop, [&] {
+        if (!dialog->IsTimerRunning() && !dialog->KeyField(lastSlot)->text().isEmpty()) {
+            elapsed = clock.nsecsElapsed() / 1e6;
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    dialog->show(); // initialises the dialog, which starts the load
+    if (dialog->IsTimerRunning())
+        loop.exec();
+    if (keep)
+        *keep = std::move(dialog);
+    return elapsed;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int idleSeconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
+
+    SimulatedReceiverState receiver;
+    MessageRecorder messages;
+    int failures = 0;
+
+    std::printf("%-7s %5s %9s %9s %9s %9s   %s\n", "family", "slots", "min ms", "median", "max ms",
+                "N x 10ms", "idle CPU (process / UI thread), timer events");
+    for (const QString& family : Families()) {
+        if (!receiver.Run({QStringLiteral("model"), ModelOf(family)})) {
+            std::fprintf(stderr, "cannot set the simulated receiver to %s\n",
+                         qPrintable(ModelOf(family)));
+            return 2;
+        }
+        std::vector<double> times;
+        for (int run = 0; run < runs; ++run) {
+            const double ms = TimeOneLoad(family);
+            if (ms < 0)
+                ++failures;
+            else
+                times.push_back(ms);
+        }
+        std::sort(times.begin(), times.end());
+
+        std::unique_ptr<ConfigDialog> dialog;
+        TimeOneLoad(family, &dialog);
+        const int slotCount = dialog->Family().tableSize;
+        TimerEventCounter timerEvents;
+        dialog->installEventFilter(&timerEvents);
+        const double processBefore = CpuMs(RUSAGE_SELF);
+        const double threadBefore = CpuMs(RUSAGE_THREAD);
+        QEventLoop idle;
+        QTimer::singleShot(idleSeconds * 1000, &idle, &QEventLoop::quit);
+        idle.exec();
+        const double processCpu = CpuMs(RUSAGE_SELF) - processBefore;
+        const double threadCpu = CpuMs(RUSAGE_THREAD) - threadBefore;
+        const bool timerStopped = !dialog->IsTimerRunning();
+        dialog.reset();
+        if (!timerStopped)
+            ++failures;
+
+        if (times.empty()) {
+            std::printf("%-7s %5d   no load finished\n", qPrintable(family), slotCount);
+            continue;
+        }
+        std::printf("%-7s %5d %9.1f %9.1f %9.1f %9d   %.1f ms / %.1f ms in %d s, %d%s\n",
+                    qPrintable(family), slotCount, times.front(), times[times.size() / 2],
+                    times.back(), slotCount * 10, processCpu, threadCpu, idleSeconds,
+                    timerEvents.count, timerStopped ? "" : " (timer 1 still running)");
+    }
+    if (!messages.texts.isEmpty()) {
+        std::fprintf(stderr, "unexpected messages: %s\n", qPrintable(messages.texts.join("; ")));
+        ++failures;
+    }
+    return failures ? 1 : 0;
+}
