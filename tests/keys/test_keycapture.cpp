@@ -34,7 +34,6 @@ private slots:
     void HeldModifierLatchesOnTheKeyUp();
     void ModifierReleasedFirstIsDropped();
     void LeftWindowsKeyCombination();
-    void RightWindowsKeyCombination();
     void ModifierAloneKeepsTheFinishedCombination();
     void WindowsKeyAlone();
     void NextKeyReplacesFinishedCombinationAtOnce();
@@ -43,8 +42,6 @@ private slots:
     void SetKeyWindowsBitCountsAsHeld();
     void SetKeyWithoutKeyShowsNothing();
     void SetKeyIgnoresTheHighModifierBits();
-    void ClearingAField();
-    void EveryKeyIsCapturedIncludingEditingKeys();
     void ComposingKeepsTheLastFinishedKey();
     void HeldModifiersCanBeResynchronised();
 };
@@ -110,17 +107,6 @@ void TestKeyCapture::LeftWindowsKeyCombination()
     c.KeyUp(VK_LWIN);
     QCOMPARE(Text(c), "L_Wnd+D");
     QCOMPARE(Key(c), KeyPair(0x08, kD));
-}
-
-void TestKeyCapture::RightWindowsKeyCombination()
-{
-    KeyCapture c;
-    c.KeyDown(VK_RWIN);
-    c.KeyDown(VK_TAB);
-    QCOMPARE(Text(c), "Windows+Tab");
-    c.KeyUp(VK_TAB);
-    QCOMPARE(Text(c), "R_Wnd+Tab");
-    QCOMPARE(Key(c), KeyPair(0x08, VK_TAB));
 }
 
 void TestKeyCapture::ModifierAloneKeepsTheFinishedCombination()
@@ -212,6 +198,11 @@ void TestKeyCapture::SetKeyWithoutKeyShowsNothing()
     c.SetKey(0x01, 0);
     QCOMPARE(Text(c), "");
     QCOMPARE(Key(c), KeyPair(0x01, 0));
+    c.SetKey(0x07, VK_F5);
+    c.SetKey(0, 0); // clears the field
+    QCOMPARE(Text(c), "");
+    QVERIFY(c.IsComplete());
+    QCOMPARE(Key(c), KeyPair(0, 0));
 }
 
 void TestKeyCapture::SetKeyIgnoresTheHighModifierBits()
@@ -220,41 +211,6 @@ void TestKeyCapture::SetKeyIgnoresTheHighModifierBits()
     c.SetKey(0xF2, kA);
     QCOMPARE(Text(c), "Shift+A");
     QCOMPARE(Key(c), KeyPair(0x02, kA));
-}
-
-void TestKeyCapture::ClearingAField()
-{
-    KeyCapture c;
-    c.SetKey(0x07, VK_F5);
-    c.SetKey(0, 0);
-    QCOMPARE(Text(c), "");
-    QVERIFY(c.IsComplete());
-    QCOMPARE(Key(c), KeyPair(0, 0));
-}
-
-void TestKeyCapture::EveryKeyIsCapturedIncludingEditingKeys()
-{
-    struct Case
-    {
-        std::uint16_t vk;
-        const char* text;
-    };
-    for (const Case& k : {Case{VK_BACK, "Backspace"}, Case{VK_DELETE, "Del"},
-                          Case{VK_ESCAPE, "Esc"}, Case{VK_RETURN, "Enter"}, Case{VK_TAB, "Tab"}}) {
-        KeyCapture c;
-        c.SetKey(0x01, kA);
-        c.KeyDown(k.vk);
-        c.KeyUp(k.vk);
-        QCOMPARE(Text(c), QString::fromLatin1(k.text));
-        QCOMPARE(Key(c), KeyPair(0, k.vk));
-    }
-    KeyCapture altF4;
-    altF4.KeyDown(VK_MENU);
-    altF4.KeyDown(VK_F4);
-    altF4.KeyUp(VK_F4);
-    altF4.KeyUp(VK_MENU);
-    QCOMPARE(Text(altF4), "Alt+F4");
-    QCOMPARE(Key(altF4), KeyPair(0x04, VK_F4));
 }
 
 void TestKeyCapture::ComposingKeepsTheLastFinishedKey()
