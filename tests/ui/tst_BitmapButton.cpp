@@ -46,7 +46,7 @@ void BitmapButtonTest::facesFollowTheState()
     button.SetBitmaps(Solid(kNormal), Solid(kPressed), Solid(kFocused), Solid(kDisabled));
     button.SizeToContent();
     window.show();
-    QApplication::setActiveWindow(&window);
+    window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     elsewhere.setFocus();
     QTRY_VERIFY(elsewhere.hasFocus());
@@ -79,7 +79,7 @@ void BitmapButtonTest::missingFacesFallBackToNormal()
     BitmapButton button(&window);
     QVERIFY(button.SetBitmaps(Solid(kNormal)));
     window.show();
-    QApplication::setActiveWindow(&window);
+    window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     button.setDown(true);
     QCOMPARE(Shown(button), kNormal);

@@ -44,7 +44,7 @@ void HelpDialogTest::okButtonSetUp()
     HelpDialog dialog;
     dialog.SetLanguage(QStringLiteral("English"));
     dialog.show();
-    QApplication::setActiveWindow(&dialog);
+    dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     BitmapButton& ok = dialog.OkButton();
     QCOMPARE(ok.geometry(), QRect(172, 274, 85, 25));
@@ -65,7 +65,7 @@ void HelpDialogTest::enterAndEscDoNotClose()
     dialog.SetLanguage(QStringLiteral("Korean"));
     QSignalSpy finished(&dialog, &QDialog::finished);
     dialog.show();
-    QApplication::setActiveWindow(&dialog);
+    dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
         QTest::keyClick(&dialog.OkButton(), key);

@@ -67,7 +67,7 @@ const QRect Dlu(int x, int y, int cx, int cy)
 bool ShowAndActivate(QWidget& widget)
 {
     widget.show();
-    QApplication::setActiveWindow(&widget);
+    widget.activateWindow();
     return QTest::qWaitForWindowActive(&widget);
 }
 
@@ -343,6 +343,20 @@ void SkinDialogTest::pressOnButtonClicksWithoutMoving()
     QTest::mouseRelease(&ok, Qt::LeftButton, {}, QPoint(20, 12));
     QCOMPARE(clicked.count(), 1);
     QCOMPARE(dialog.pos(), start);
+
+    // Fields keep their clicks as well.
+    TestDialog fields(129);
+    QLineEdit slot1, slot2;
+    fields.Apply({{1002, &slot1}, {1003, &slot2}});
+    slot1.setText(QStringLiteral("Ctrl+F5"));
+    fields.move(60, 60);
+    QVERIFY(ShowAndActivate(fields));
+    const QPoint fieldsStart = fields.pos();
+    QTest::mousePress(&slot2, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseMove(&slot2, QPoint(40, 30));
+    QTest::mouseRelease(&slot2, Qt::LeftButton, {}, QPoint(40, 30));
+    QCOMPARE(fields.pos(), fieldsStart);
+    QTRY_VERIFY(slot2.hasFocus());
 }
 
 void SkinDialogTest::doModalReturnsAtOnceWhenEndedDuringInit()
