@@ -74,6 +74,11 @@ double TimeOneLoad(const QString& family, std::unique_ptr<ConfigDialog>* keep = 
 
 int main(int argc, char** argv)
 {
+    // The offscreen platform's remarks would bury the figures.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type != QtDebugMsg && type != QtInfoMsg && type != QtWarningMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+    });
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
