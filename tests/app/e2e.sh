@@ -1,0 +1,147 @@
+#!/usr/bin/env bash
+# Drives the real program on a virtual X server with real X input against the
+# simulated receiver: choose RV-80, Config, capture Ctrl+F5 in the first key
+# field, OK, and check the receiver's table through the simulator's tool. Also
+# opens the help page. Every window it opens is saved as a picture.
+#
+#   e2e.sh BUILD_DIR ARTIFACT_DIR
+set -euo pipefail
+build=$1
+artifacts=$2
+program=$build/app/tavrolin
+simulator_tool=$build/atusbhid/simulator/tavrolin-simulator
+
+for tool in Xvfb xdotool import; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+app_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+mkdir -p "$artifacts"
+rm -f "$artifacts"/*.png
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -n "$app_pid" ] && [ -f "$work/app.log" ] && sed 's/^/  program: /' "$work/app.log" >&2
+    exit 1
+}
+
+# Xvfb picks a free display itself and tells us which.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display")
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+
+export TAVROLIN_SIMULATOR_STATE=$work/receiver.state
+"$simulator_tool" model RV-80 >/dev/null
+"$simulator_tool" plug >/dev/null
+
+# Arguments are not for the program: it must start as always.
+LD_LIBRARY_PATH=$build/atusbhid/simulator XDG_RUNTIME_DIR=$work \
+    "$program" --help -x /nonexistent "--config=$work/x" >"$work/app.log" 2>&1 &
+app_pid=$!
+
+# The program's visible top-level windows, oldest first. Only the main window
+# has a title of its own, so they are found by their class.
+windows() { xdotool search --onlyvisible --classname '^tavrolin$' 2>/dev/null | sort -n; }
+wait_for_windows() { # COUNT
+    for _ in $(seq 100); do
+        [ "$(windows | wc -l)" -eq "$1" ] && return 0
+        kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+        sleep 0.05
+    done
+    fail "expected $1 window(s), found $(windows | wc -l)"
+}
+newest() { windows | tail -n1; }
+click() { # WINDOW X Y
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+    sleep 0.3
+}
+shoot() { # WINDOW NAME
+    import -window "$1" "$artifacts/$2.png"
+}
+
+wait_for_windows 1
+main=$(newest)
+[ "$(xdotool getwindowname "$main")" = Tavrolin ] || fail "the main window is not called Tavrolin"
+sleep 0.3
+shoot "$main" 01-main
+xdotool windowfocus --sync "$main"
+
+# The model list: open it, go down three entries to RV-80, take it.
+click "$main" 90 106
+xdotool key --delay 80 Down Down Down Return
+sleep 0.3
+shoot "$main" 02-main-rv80
+
+# Config (its face reads OK).
+click "$main" 62 290
+wait_for_windows 2
+config=$(windows | grep -vx "$main" | tail -n1)
+sleep 0.5 # the table loads in 10 ms steps
+shoot "$config" 03-config-rv80
+xdotool windowfocus --sync "$config"
+
+# The first key field, then Ctrl+F5 held the way a person presses it.
+click "$config" 82 68
+xdotool keydown ctrl
+sleep 0.15
+xdotool keydown F5
+sleep 0.15
+xdotool keyup F5
+sleep 0.15
+xdotool keyup ctrl
+sleep 0.2
+shoot "$config" 04-config-captured
+
+# OK writes and commits, then says so in a message box.
+click "$config" 70 292
+wait_for_windows 3
+box=$(windows | grep -vx -e "$main" -e "$config" | tail -n1)
+sleep 0.2
+shoot "$box" 05-message-completed
+xdotool windowfocus --sync "$box"
+xdotool key Return
+wait_for_windows 2
+
+table=$("$simulator_tool" show)
+echo "$table"
+echo "$table" | grep -Eq '^ +1 +01:3E ' || fail "slot 1 of the receiver does not hold Ctrl+F5"
+echo "$table" | grep -Eq '^ +2 +00:51 ' || fail "slot 2 of the receiver changed"
+
+# BACK ends the configuration dialog.
+click "$config" 354 294
+wait_for_windows 1
+
+# HELP shows the page; its OK closes it.
+click "$main" 62 252
+wait_for_windows 2
+help=$(windows | grep -vx "$main" | tail -n1)
+sleep 0.2
+shoot "$help" 06-help-english
+click "$help" 214 286
+wait_for_windows 1
+
+# Enter and Esc do not end the main window; EXIT does.
+xdotool windowfocus --sync "$main"
+xdotool key Return Escape
+sleep 0.3
+kill -0 "$app_pid" 2>/dev/null || fail "Enter or Esc ended the program"
+click "$main" 354 290
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$app_pid" 2>/dev/null && fail "EXIT did not end the program"
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+echo "PASS; pictures in $artifacts"

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix, checks what lands where and
+# that the installed program finds its receiver library through its RUNPATH,
+# then uninstalls and checks that nothing is left.
+#
+#   install_test.sh BUILD_DIR SOURCE_DIR RUNPATH_PROBE
+set -euo pipefail
+build=$1
+source=$2
+probe=$3
+work=$(mktemp -d)
+saved=$work/saved
+mkdir -p "$saved"
+# The test must not disturb a real install's record in the build directory.
+for f in install_manifest.txt install_prefix.txt; do
+    [ -f "$build/$f" ] && cp "$build/$f" "$saved/$f"
+done
+cleanup() {
+    for f in install_manifest.txt install_prefix.txt; do
+        rm -f "$build/$f"
+        [ -f "$saved/$f" ] && cp "$saved/$f" "$build/$f"
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+prefix=$work/prefix
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" || {
+    cat "$work/install.log"
+    fail "install failed"
+}
+libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
+libdir=${libdir:-lib}
+udevdir=$(sed -n 's/^TAVROLIN_UDEV_RULES_DIR:STRING=//p' "$build/CMakeCache.txt")
+case "$udevdir" in /*) rules=$prefix$udevdir ;; *) rules=$prefix/$udevdir ;; esac
+
+expect=(
+    "$prefix/bin/tavrolin"
+    "$prefix/$libdir/tavrolin/libAtUsbHid.so"
+    "$prefix/share/applications/org.example.Tavrolin.desktop"
+    "$prefix/share/metainfo/org.example.Tavrolin.metainfo.xml"
+    "$prefix/share/icons/hicolor/256x256/apps/tavrolin.png"
+    "$rules/70-tavrolin.rules"
+)
+[ -f "$source/res/icons/tavrolin.svg" ] &&
+    expect+=("$prefix/share/icons/hicolor/scalable/apps/tavrolin.svg")
+for f in "${expect[@]}"; do
+    [ -f "$f" ] || fail "not installed: ${f#$prefix/}"
+done
+[ -x "$prefix/bin/tavrolin" ] || fail "bin/tavrolin is not executable"
+
+# The desktop entry starts the installed program by name and names the icon
+# that was installed.
+grep -qx 'Exec=tavrolin' "$prefix/share/applications/org.example.Tavrolin.desktop" ||
+    fail "desktop entry does not run tavrolin"
+grep -qx 'Icon=tavrolin' "$prefix/share/applications/org.example.Tavrolin.desktop" ||
+    fail "desktop entry names another icon"
+grep -q '<modalias>usb:v0EBCp2501\*</modalias>' \
+    "$prefix/share/metainfo/org.example.Tavrolin.metainfo.xml" || fail "metainfo lacks the modalias"
+if command -v appstreamcli >/dev/null; then
+    appstreamcli validate --no-net "$prefix/share/metainfo/org.example.Tavrolin.metainfo.xml" \
+        >"$work/validate.log" 2>&1 || { cat "$work/validate.log"; fail "metainfo does not validate"; }
+fi
+if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$prefix/share/applications/org.example.Tavrolin.desktop" ||
+        fail "desktop entry does not validate"
+fi
+
+# The udev rule: the receiver's hidraw node only, for the user at the seat,
+# never world-writable, and early enough for the seat rules to act on it.
+rule=$(grep -v '^#' "$rules/70-tavrolin.rules" | grep -v '^$')
+[ "$(echo "$rule" | wc -l)" -eq 1 ] || fail "the udev rule file holds more than one rule"
+for part in 'KERNEL=="hidraw*"' 'SUBSYSTEMS=="usb"' 'ATTRS{idVendor}=="0ebc"' \
+    'ATTRS{idProduct}=="2501"' 'TAG+="uaccess"'; do
+    grep -qF "$part" <<<"$rule" || fail "the udev rule lacks $part"
+done
+grep -q 'MODE' <<<"$rule" && fail "the udev rule sets a MODE"
+[ "$(basename "$rules/70-tavrolin.rules" | cut -c1-2)" -lt 73 ] || fail "rule sorts after 73-seat-late"
+
+# RUNPATH, not RPATH, so LD_LIBRARY_PATH still wins; relative to the program.
+dynamic=$(readelf -d "$prefix/bin/tavrolin")
+grep -q 'RUNPATH.*\[\$ORIGIN/\.\./'"$libdir"'/tavrolin\]' <<<"$dynamic" ||
+    { echo "$dynamic" | grep -E 'RPATH|RUNPATH'; fail "bin/tavrolin has not the expected RUNPATH"; }
+grep -q '(RPATH)' <<<"$dynamic" && fail "bin/tavrolin carries an RPATH"
+
+# The program loads its library by plain name at run time, as this probe does
+# from the same place with the same RUNPATH: it must get the installed one.
+cp "$probe" "$prefix/bin/runpath-probe"
+loaded=$(env -u LD_LIBRARY_PATH "$prefix/bin/runpath-probe") || fail "the probe found no library"
+[ "$loaded" = "$(realpath "$prefix/$libdir/tavrolin/libAtUsbHid.so")" ] ||
+    fail "libAtUsbHid.so came from $loaded"
+rm "$prefix/bin/runpath-probe"
+
+# The installed program starts (it runs until the timeout ends it).
+status=0
+env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work \
+    timeout 3 "$prefix/bin/tavrolin" >"$work/run.log" 2>&1 || status=$?
+[ "$status" -eq 124 ] || { cat "$work/run.log"; fail "installed program ended with $status"; }
+
+# Uninstall: everything goes, and no empty directories stay behind.
+cmake -P "$build/packaging/Uninstall.cmake" >"$work/uninstall.log" ||
+    { cat "$work/uninstall.log"; fail "uninstall failed"; }
+if [ -d "$prefix" ]; then
+    left=$(find "$prefix" -mindepth 1)
+    [ -z "$left" ] || { echo "$left"; fail "uninstall left files behind"; }
+fi
+echo PASS
