@@ -11,6 +11,8 @@
 #include <windows.h>
 
 #include <shellapi.h>
+
+#include <string>
 #else
 #include <QDesktopServices>
 #include <QFile>
