@@ -3,9 +3,13 @@
 // the outputs are committed so that a build needs neither this tool nor the fonts.
 //
 //   tavrolin-artwork <res-dir>             writes <res-dir>/bitmaps/<id>.bmp and icons/128.png
-//   tavrolin-artwork --preview <res-dir> <out-dir>
-//       writes each dialog as it will look (PNG), with white key fields and the button faces
-//       at their template positions
+//
+// Every control position comes from the program's own dialog templates
+// (res/DialogTemplates.cpp is compiled in). A background drawn around those positions
+// is checked against them first: when a changed template no longer fits the picture,
+// the tool stops without writing anything. tools/render-dialogs shows the result.
+
+#include "res/DialogTemplates.h"
 
 #include <QDir>
 #include <QFontInfo>
@@ -26,21 +30,10 @@
 
 namespace {
 
-constexpr int kPixelsPerDu = 2;
 constexpr int kBackgroundWidth = 425;
 constexpr int kBackgroundHeight = 320;
 constexpr int kFaceWidth = 85;
 constexpr int kFaceHeight = 25;
-
-QRect Du(int x, int y, int cx, int cy)
-{
-    return QRect(x * kPixelsPerDu, y * kPixelsPerDu, cx * kPixelsPerDu, cy * kPixelsPerDu);
-}
-
-QRect FaceAt(int x, int y)
-{
-    return QRect(x * kPixelsPerDu, y * kPixelsPerDu, kFaceWidth, kFaceHeight);
-}
 
 const QColor kPaper(0xF2, 0xF4, 0xF7);
 const QColor kInk(0x1D, 0x33, 0x52);
@@ -58,6 +51,51 @@ const char* const kHangulFamily = "Noto Sans CJK KR";
 {
     std::fprintf(stderr, "tavrolin-artwork: %s\n", qPrintable(what));
     std::exit(1);
+}
+
+// ---------------------------------------------------------------------------
+// Template data, in pixels.
+
+const DialogTemplate& TemplateOf(int templateId)
+{
+    const DialogTemplate* dialog = FindDialogTemplate(templateId);
+    if (!dialog)
+        Fail(QStringLiteral("there is no dialog template %1").arg(templateId));
+    return *dialog;
+}
+
+const ControlTemplate& ControlOf(const DialogTemplate& dialog, int controlId)
+{
+    for (const ControlTemplate& control : dialog.controls)
+        if (control.id == controlId)
+            return control;
+    Fail(QStringLiteral("dialog template %1 has no control %2").arg(dialog.id).arg(controlId));
+}
+
+QRect PixelRect(const ControlTemplate& control)
+{
+    return QRect(control.x * kPixelsPerDialogUnit, control.y * kPixelsPerDialogUnit,
+                 control.cx * kPixelsPerDialogUnit, control.cy * kPixelsPerDialogUnit);
+}
+
+QSize DialogSize(const DialogTemplate& dialog)
+{
+    return QSize(dialog.cx * kPixelsPerDialogUnit, dialog.cy * kPixelsPerDialogUnit);
+}
+
+// A bitmap button sizes itself to its face, keeping the template's top-left corner.
+QRect FaceRect(const ControlTemplate& button)
+{
+    return QRect(PixelRect(button).topLeft(), QSize(kFaceWidth, kFaceHeight));
+}
+
+std::vector<QRect> ButtonFaces(const DialogTemplate& dialog)
+{
+    std::vector<QRect> faces;
+    for (const ControlTemplate& control : dialog.controls)
+        if (control.cls == ControlClass::Button && control.visible)
+            faces.push_back(FaceRect(control));
+    return faces;
 }
 
 // A substituted font would silently change every picture, so refuse to draw with one.
@@ -84,11 +122,32 @@ QImage NewCanvas(int width, int height, const QColor& fill)
     return image;
 }
 
+// Nothing is written until every picture has been drawn, so that a template that no
+// longer fits leaves the committed pictures as they are.
+struct Output
+{
+    QString path;
+    QImage image;
+    const char* format;
+};
+
+std::vector<Output>& PendingOutputs()
+{
+    static std::vector<Output> pending;
+    return pending;
+}
+
 void SaveBitmap(const QImage& image, const QString& dir, int id)
 {
-    const QString path = QStringLiteral("%1/%2.bmp").arg(dir).arg(id);
-    if (!image.convertToFormat(QImage::Format_RGB888).save(path, "BMP"))
-        Fail(QStringLiteral("cannot write %1").arg(path));
+    PendingOutputs().push_back({QStringLiteral("%1/%2.bmp").arg(dir).arg(id),
+                                image.convertToFormat(QImage::Format_RGB888), "BMP"});
+}
+
+void WriteOutputs()
+{
+    for (const Output& output : PendingOutputs())
+        if (!output.image.save(output.path, output.format))
+            Fail(QStringLiteral("cannot write %1").arg(output.path));
 }
 
 // ---------------------------------------------------------------------------
@@ -650,77 +709,126 @@ void DrawModelPictures(const QString& dir)
 // Configuration dialog backgrounds. The key fields are placed by the dialog
 // templates; each background frames them in labelled boxes joined to the keys.
 
-struct Field
+struct FieldSpec
 {
-    QRect rect; // where the template puts the key field, in pixels
-    int slot;   // the presenter key it configures
+    int controlId; // the key field's edit control in the dialog template
+    int slot;      // the presenter key it configures
     const char* label;
     Glyph symbol; // drawn instead of a label when set
 };
 
+struct Field
+{
+    int controlId;
+    QRect rect; // where the template puts the key field, in pixels
+    int slot;
+    const char* label;
+    Glyph symbol;
+};
+
 struct ConfigLayout
 {
+    int templateId;
     const char* title; // dialog heading
     std::vector<Field> fields;
     std::vector<std::vector<int>> boxes; // indices into fields
-    std::vector<QRect> buttons;          // OK, LOAD, RESET, BACK
+    std::vector<QRect> buttons;          // every button, at its face's size
     QSize dialog; // the template's size: the bitmap's right and bottom edges are cut off
 };
 
-std::vector<QRect> StandardButtons()
+// Takes the fields' and buttons' positions from the template. Every edit control of
+// the template must be one field of exactly one box, or the picture would show a
+// field with no label.
+ConfigLayout LayoutOf(int templateId, const std::vector<FieldSpec>& specs,
+                      const std::vector<std::vector<int>>& boxIds)
 {
-    return {FaceAt(14, 140), FaceAt(85, 141), FaceAt(85, 127), FaceAt(156, 141)};
+    const DialogTemplate& dialog = TemplateOf(templateId);
+    ConfigLayout layout{templateId, "KEY SETTINGS",      {},
+                        {},         ButtonFaces(dialog), DialogSize(dialog)};
+    for (const FieldSpec& spec : specs) {
+        const ControlTemplate& control = ControlOf(dialog, spec.controlId);
+        if (control.cls != ControlClass::Edit || !control.visible)
+            Fail(QStringLiteral("template %1: control %2 is no visible edit field")
+                     .arg(templateId)
+                     .arg(spec.controlId));
+        layout.fields.push_back(
+            {spec.controlId, PixelRect(control), spec.slot, spec.label, spec.symbol});
+    }
+    std::vector<int> boxesOfField(specs.size(), 0);
+    for (const std::vector<int>& ids : boxIds) {
+        std::vector<int> box;
+        for (int id : ids) {
+            std::size_t i = 0;
+            while (i < specs.size() && specs[i].controlId != id)
+                ++i;
+            if (i == specs.size())
+                Fail(QStringLiteral("template %1: box names control %2, which is no key field")
+                         .arg(templateId)
+                         .arg(id));
+            ++boxesOfField[i];
+            box.push_back(int(i));
+        }
+        layout.boxes.push_back(box);
+    }
+    for (std::size_t i = 0; i < specs.size(); ++i)
+        if (boxesOfField[i] != 1)
+            Fail(QStringLiteral("template %1: key field %2 is in %3 boxes")
+                     .arg(templateId)
+                     .arg(specs[i].controlId)
+                     .arg(boxesOfField[i]));
+    for (const ControlTemplate& control : dialog.controls) {
+        if (control.cls != ControlClass::Edit || !control.visible)
+            continue;
+        bool known = false;
+        for (const FieldSpec& spec : specs)
+            known = known || spec.controlId == control.id;
+        if (!known)
+            Fail(QStringLiteral("template %1: edit field %2 has no place in the picture")
+                     .arg(templateId)
+                     .arg(control.id));
+    }
+    return layout;
 }
 
 ConfigLayout TwoKeyLayout()
 {
-    return {"KEY SETTINGS",
-            {{Du(20, 39, 45, 12), 1, "PAGE UP", Glyph::None},
-             {Du(149, 40, 43, 12), 2, "PAGE DOWN", Glyph::None}},
-            {{0}, {1}},
-            StandardButtons(),
-            Du(0, 0, 212, 158).size()};
+    return LayoutOf(129, {{1002, 1, "PAGE UP", Glyph::None}, {1003, 2, "PAGE DOWN", Glyph::None}},
+                    {{1002}, {1003}});
 }
 
 ConfigLayout QnLayout()
 {
-    return {"KEY SETTINGS",
-            {{Du(16, 25, 50, 12), 1, "", Glyph::Slideshow},
-             {Du(16, 47, 50, 12), 2, "", Glyph::Cross},
-             {Du(146, 28, 50, 12), 3, "", Glyph::Switch},
-             {Du(16, 82, 50, 12), 4, "", Glyph::Left},
-             {Du(146, 81, 50, 12), 5, "", Glyph::Right}},
-            {{0, 1}, {2}, {3}, {4}},
-            StandardButtons(),
-            Du(0, 0, 212, 159).size()};
+    return LayoutOf(130,
+                    {{1011, 1, "", Glyph::Slideshow},
+                     {1012, 2, "", Glyph::Cross},
+                     {1013, 3, "", Glyph::Switch},
+                     {1014, 4, "", Glyph::Left},
+                     {1033, 5, "", Glyph::Right}},
+                    {{1011, 1012}, {1013}, {1014}, {1033}});
 }
 
 ConfigLayout FiveStickLayout()
 {
-    return {"KEY SETTINGS",
-            {{Du(17, 39, 48, 12), 1, "PREVIOUS", Glyph::None},
-             {Du(146, 39, 49, 12), 2, "NEXT", Glyph::None},
-             {Du(17, 76, 49, 12), 3, "BLACK SCREEN", Glyph::None},
-             {Du(146, 71, 49, 12), 4, "START", Glyph::None},
-             {Du(146, 93, 49, 12), 5, "END", Glyph::None}},
-            {{0}, {1}, {2}, {3, 4}},
-            StandardButtons(),
-            Du(0, 0, 208, 160).size()};
+    return LayoutOf(131,
+                    {{1018, 1, "PREVIOUS", Glyph::None},
+                     {1019, 2, "NEXT", Glyph::None},
+                     {1020, 3, "BLACK SCREEN", Glyph::None},
+                     {1021, 4, "START", Glyph::None},
+                     {1022, 5, "END", Glyph::None}},
+                    {{1018}, {1019}, {1020}, {1021, 1022}});
 }
 
 ConfigLayout SevenKeyLayout()
 {
-    return {"KEY SETTINGS",
-            {{Du(17, 28, 48, 12), 1, "BLACK SCREEN", Glyph::None},
-             {Du(18, 65, 47, 12), 2, "DOWN", Glyph::None},
-             {Du(145, 28, 50, 12), 3, "UP", Glyph::None},
-             {Du(145, 60, 50, 12), 4, "START", Glyph::None},
-             {Du(145, 82, 50, 12), 5, "END", Glyph::None},
-             {Du(17, 102, 48, 12), 6, "PREVIOUS", Glyph::None},
-             {Du(145, 115, 50, 12), 7, "NEXT", Glyph::None}},
-            {{0}, {1}, {5}, {2}, {3, 4}, {6}},
-            StandardButtons(),
-            Du(0, 0, 210, 159).size()};
+    return LayoutOf(132,
+                    {{1026, 1, "BLACK SCREEN", Glyph::None},
+                     {1027, 2, "DOWN", Glyph::None},
+                     {1028, 3, "UP", Glyph::None},
+                     {1029, 4, "START", Glyph::None},
+                     {1030, 5, "END", Glyph::None},
+                     {1031, 6, "PREVIOUS", Glyph::None},
+                     {1032, 7, "NEXT", Glyph::None}},
+                    {{1026}, {1027}, {1031}, {1028}, {1029, 1030}, {1032}});
 }
 
 constexpr int kHeaderHeight = 24;
@@ -786,33 +894,83 @@ std::vector<BoxGeometry> BoxFrames(const ConfigLayout& layout)
     return frames;
 }
 
-// Catches a layout that would put a box under a button, over the header, off the
-// picture, or a field outside its box.
-void CheckLayout(const ConfigLayout& layout, const std::vector<BoxGeometry>& frames, int id)
+// A box's outline, drawn on pixel centres.
+QRectF Outline(const QRect& frame)
 {
+    return QRectF(frame).adjusted(0.5, 0.5, -0.5, -0.5);
+}
+
+// The band above a field that holds its label.
+QRectF LabelBand(const QRectF& frame, const QRect& field)
+{
+    return QRectF(frame.left() + 4, field.top() - kLabelHeight - 1, frame.width() - 8,
+                  kLabelHeight);
+}
+
+// Where the presenter stands: in the gap between the two columns of boxes, below the header.
+QTransform PresenterPlace(const std::vector<BoxGeometry>& frames)
+{
+    int gapLeft = 0, gapRight = kBackgroundWidth;
+    for (const BoxGeometry& g : frames) {
+        if (g.left)
+            gapLeft = std::max(gapLeft, g.frame.right());
+        else
+            gapRight = std::min(gapRight, g.frame.left());
+    }
+    QTransform place;
+    place.translate((gapLeft + gapRight) / 2.0, kHeaderHeight + 10);
+    return place;
+}
+
+// Refuses a template that no longer fits the picture: a box under a button, over the
+// header or off the dialog, boxes running into each other, a field outside its box or
+// over another field's label, or the presenter squeezed between the boxes or standing
+// on a button.
+void CheckLayout(const ConfigLayout& layout, const std::vector<BoxGeometry>& frames,
+                 const Presenter& m, int id)
+{
+    const QString where = QStringLiteral("bitmap %1 (template %2)").arg(id).arg(layout.templateId);
     const QRect canvas(0, kHeaderHeight + 2, layout.dialog.width(),
                        layout.dialog.height() - kHeaderHeight - 2);
     for (std::size_t b = 0; b < frames.size(); ++b) {
         const QRect& frame = frames[b].frame;
         if (!canvas.contains(frame))
-            Fail(QStringLiteral("bitmap %1: box %2 leaves the picture").arg(id).arg(b));
+            Fail(QStringLiteral("%1: box %2 leaves the picture").arg(where).arg(b));
         for (const QRect& button : layout.buttons)
             if (frame.intersects(button.adjusted(-3, -3, 3, 3)))
-                Fail(QStringLiteral("bitmap %1: box %2 runs under a button").arg(id).arg(b));
+                Fail(QStringLiteral("%1: box %2 runs under a button").arg(where).arg(b));
         for (std::size_t o = b + 1; o < frames.size(); ++o)
             if (frame.intersects(frames[o].frame))
-                Fail(QStringLiteral("bitmap %1: boxes %2 and %3 overlap").arg(id).arg(b).arg(o));
-        for (int i : layout.boxes[b])
-            if (!frame.adjusted(2, kLabelHeight, -2, -2).contains(layout.fields[i].rect))
-                Fail(QStringLiteral("bitmap %1: field %2 is not inside its box").arg(id).arg(i));
+                Fail(QStringLiteral("%1: boxes %2 and %3 overlap").arg(where).arg(b).arg(o));
+        for (int i : layout.boxes[b]) {
+            const QRect& field = layout.fields[i].rect;
+            if (!frame.adjusted(2, kLabelHeight, -2, -2).contains(field))
+                Fail(QStringLiteral("%1: key field %2 is not inside its box")
+                         .arg(where)
+                         .arg(layout.fields[i].controlId));
+            for (std::size_t o = 0; o < layout.fields.size(); ++o)
+                if (int(o) != i &&
+                    LabelBand(Outline(frame), field).intersects(layout.fields[o].rect))
+                    Fail(QStringLiteral("%1: key field %2 covers the label of field %3")
+                             .arg(where)
+                             .arg(layout.fields[o].controlId)
+                             .arg(layout.fields[i].controlId));
+        }
     }
+    const QRectF body = PresenterPlace(frames).mapRect(BodyPath(m.family).boundingRect());
+    for (const BoxGeometry& g : frames)
+        if (body.adjusted(-6, 0, 6, 0).intersects(QRectF(g.frame)))
+            Fail(QStringLiteral("%1: no room for the presenter between the boxes").arg(where));
+    for (const QRect& button : layout.buttons)
+        if (body.intersects(QRectF(button)))
+            Fail(QStringLiteral("%1: the presenter stands on a button").arg(where));
 }
 
 void DrawConfigBackground(const char* model, const ConfigLayout& layout, const QString& dir, int id)
 {
     const Presenter& m = FindPresenter(model);
     const std::vector<BoxGeometry> frames = BoxFrames(layout);
-    CheckLayout(layout, frames, id);
+    CheckLayout(layout, frames, m, id);
 
     QImage image = NewCanvas(kBackgroundWidth, kBackgroundHeight, kPaper);
     QPainter p(&image);
@@ -829,21 +987,12 @@ void DrawConfigBackground(const char* model, const ConfigLayout& layout, const Q
                QStringLiteral("%1  \u00b7  %2")
                    .arg(QString::fromLatin1(model), QString::fromLatin1(layout.title)));
 
-    // The presenter stands in the gap between the two columns of boxes.
-    int gapLeft = 0, gapRight = kBackgroundWidth;
-    for (const BoxGeometry& g : frames) {
-        if (g.left)
-            gapLeft = std::max(gapLeft, g.frame.right());
-        else
-            gapRight = std::min(gapRight, g.frame.left());
-    }
-    QTransform place;
-    place.translate((gapLeft + gapRight) / 2.0, kHeaderHeight + 10);
+    const QTransform place = PresenterPlace(frames);
 
     // Boxes with their labels and the wells the key fields sit in.
     const QFont labelFont = MakeFont(kLatinFamily, 10, true, 0.6);
     for (std::size_t b = 0; b < frames.size(); ++b) {
-        const QRectF frame = QRectF(frames[b].frame).adjusted(0.5, 0.5, -0.5, -0.5);
+        const QRectF frame = Outline(frames[b].frame);
         p.setPen(QPen(QColor(0, 0, 0, 18), 3));
         p.setBrush(Qt::NoBrush);
         p.drawRoundedRect(frame.translated(1, 1.5), 7, 7);
@@ -852,8 +1001,7 @@ void DrawConfigBackground(const char* model, const ConfigLayout& layout, const Q
         p.drawRoundedRect(frame, 7, 7);
         for (int i : layout.boxes[b]) {
             const Field& f = layout.fields[i];
-            const QRectF band(frame.left() + 4, f.rect.top() - kLabelHeight - 1, frame.width() - 8,
-                              kLabelHeight);
+            const QRectF band = LabelBand(frame, f.rect);
             if (f.symbol != Glyph::None) {
                 DrawGlyph(p, f.symbol, band.center(), 7.5, kInk);
             } else {
@@ -918,10 +1066,40 @@ void DrawConfigBackgrounds(const QString& dir)
 // ---------------------------------------------------------------------------
 // Main window background.
 
-const QRect kPicturePanel(260, 0, kBackgroundWidth - 260, 276);
+// The model pictures stand on a panel from the leftmost picture to the right edge, as
+// high as the highest picture.
+QRect PicturePanel(const DialogTemplate& dialog)
+{
+    int left = kBackgroundWidth, height = 0;
+    for (const ControlTemplate& control : dialog.controls) {
+        if (control.cls == ControlClass::Static && (control.style & SS_TYPEMASK) == SS_BITMAP) {
+            left = std::min(left, PixelRect(control).left());
+            height = std::max(height, PixelRect(control).height());
+        }
+    }
+    if (height == 0)
+        Fail(QStringLiteral("template %1 has no model pictures").arg(dialog.id));
+    return QRect(left, 0, kBackgroundWidth - left, height);
+}
+
+constexpr qreal kHeadingBottom = 78;
 
 void DrawMainBackground(const QString& dir)
 {
+    const DialogTemplate& dialog = TemplateOf(102);
+    const QRect panel = PicturePanel(dialog);
+    const QRect modelList = PixelRect(ControlOf(dialog, 1000));
+    // "PRODUCT" stands right above the model list, under the heading, its rule ending
+    // with the list.
+    const QRectF productBand(modelList.left(), modelList.top() - 16, 200, 14);
+    if (productBand.top() < kHeadingBottom + 2 || modelList.right() >= panel.left())
+        Fail(QStringLiteral("bitmap 134 (template 102): no room for the model list's caption"));
+    // The accent strip under the panel must stay clear of the buttons.
+    const QRect panelAndStrip = panel.adjusted(0, 0, 0, 2);
+    for (const QRect& button : ButtonFaces(dialog))
+        if (button.intersects(panelAndStrip))
+            Fail(QStringLiteral("bitmap 134 (template 102): a button runs into the picture panel"));
+
     QImage image = NewCanvas(kBackgroundWidth, kBackgroundHeight, kPaper);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -944,11 +1122,11 @@ void DrawMainBackground(const QString& dir)
 
     p.setPen(Qt::NoPen);
     p.setBrush(kPanel);
-    p.drawRect(kPicturePanel);
+    p.drawRect(panel);
     p.setBrush(QColor(0xC3, 0xCE, 0xDB));
-    p.drawRect(QRect(kPicturePanel.left() - 1, 0, 1, kPicturePanel.height()));
+    p.drawRect(QRect(panel.left() - 1, 0, 1, panel.height()));
     p.setBrush(kAccent);
-    p.drawRect(QRect(kPicturePanel.left(), kPicturePanel.bottom() + 1, kPicturePanel.width(), 2));
+    p.drawRect(QRect(panel.left(), panel.bottom() + 1, panel.width(), 2));
 
     DrawMark(p, QRectF(20, 16, 38, 38));
     p.setFont(MakeFont(kLatinFamily, 23, true, 2.0));
@@ -962,18 +1140,19 @@ void DrawMainBackground(const QString& dir)
 
     p.setFont(MakeFont(kLatinFamily, 15, true));
     p.setPen(kInk);
-    p.drawText(QRectF(20, 58, 236, 20), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRectF(20, kHeadingBottom - 20, 236, 20), Qt::AlignLeft | Qt::AlignVCenter,
                QStringLiteral("Presenter Key Setup"));
 
-    // "PRODUCT" sits right above the model list (template 13, 48 du).
     const QFont productFont = MakeFont(kLatinFamily, 10, true, 1.5);
     const QString product = QStringLiteral("PRODUCT");
     p.setFont(productFont);
     p.setPen(kAccent);
-    p.drawText(QRectF(26, 80, 200, 14), Qt::AlignLeft | Qt::AlignVCenter, product);
-    const qreal rule = 26 + QFontMetricsF(productFont).horizontalAdvance(product) + 6;
+    p.drawText(productBand, Qt::AlignLeft | Qt::AlignVCenter, product);
+    const qreal rule =
+        productBand.left() + QFontMetricsF(productFont).horizontalAdvance(product) + 6;
     p.setPen(QPen(kAccent, 1.5));
-    p.drawLine(QPointF(rule, 87.5), QPointF(160, 87.5));
+    p.drawLine(QPointF(rule, productBand.center().y() + 0.5),
+               QPointF(modelList.right() + 1, productBand.center().y() + 0.5));
     p.end();
     SaveBitmap(image, dir, 134);
 }
@@ -1048,7 +1227,8 @@ void DrawHelpPage(const HelpText& text, const QString& dir, int id)
     p.setPen(QColor(0xC9, 0xD6, 0xE6));
     p.drawText(QRectF(55, 26, 360, 16), Qt::AlignLeft | Qt::AlignVCenter, text.subtitle);
 
-    // Steps, spread evenly between the header and the OK button (172, 274).
+    // Steps, spread evenly between the header and the OK button.
+    const QRect ok = FaceRect(ControlOf(TemplateOf(140), 1));
     const QFont stepFont = MakeFont(text.family, 12, false);
     const QFont numberFont = MakeFont(kLatinFamily, 11, true);
     const qreal textLeft = 46;
@@ -1063,7 +1243,7 @@ void DrawHelpPage(const HelpText& text, const QString& dir, int id)
         total += heights.back();
     }
     const qreal top = headerHeight + 10;
-    const qreal bottom = 266;
+    const qreal bottom = ok.top() - 8;
     const qreal gap = (bottom - top - total) / (text.steps.size() - 1);
     if (gap < 3)
         Fail(QStringLiteral("bitmap %1: the steps do not fit").arg(id));
@@ -1098,84 +1278,8 @@ void DrawIcon(const QString& dir)
     p.setRenderHint(QPainter::Antialiasing);
     DrawMark(p, QRectF(0, 0, 256, 256));
     p.end();
-    const QString path = dir + QStringLiteral("/128.png");
-    if (!image.convertToFormat(QImage::Format_ARGB32).save(path, "PNG"))
-        Fail(QStringLiteral("cannot write %1").arg(path));
-}
-
-// ---------------------------------------------------------------------------
-// Previews: each dialog as it will look, with plain white key fields at the
-// template positions and the button faces in place.
-
-QImage LoadBitmap(const QString& bitmaps, int id)
-{
-    QImage image(QStringLiteral("%1/%2.bmp").arg(bitmaps).arg(id));
-    if (image.isNull())
-        Fail(QStringLiteral("cannot read bitmap %1").arg(id));
-    return image.convertToFormat(QImage::Format_RGB32);
-}
-
-void WritePreview(const QImage& image, const QString& out, const QString& name)
-{
-    const QString path = QStringLiteral("%1/%2.png").arg(out, name);
-    if (!image.save(path, "PNG"))
-        Fail(QStringLiteral("cannot write %1").arg(path));
-}
-
-void DrawPreviewField(QPainter& p, const QRect& r)
-{
-    p.setPen(QColor(0x7A, 0x7A, 0x7A));
-    p.setBrush(Qt::white);
-    p.drawRect(r.adjusted(0, 0, -1, -1));
-}
-
-void DrawPreviews(const QString& bitmaps, const QString& out)
-{
-    struct Dialog
-    {
-        int background;
-        ConfigLayout layout;
-    };
-    const Dialog dialogs[] = {{163, TwoKeyLayout()},    {164, FiveStickLayout()},
-                              {165, FiveStickLayout()}, {170, SevenKeyLayout()},
-                              {174, SevenKeyLayout()},  {172, QnLayout()},
-                              {173, QnLayout()},        {175, QnLayout()}};
-    const int faces[] = {136, 148, 146, 178}; // OK, LOAD, RESET, BACK
-    for (const Dialog& d : dialogs) {
-        QImage image = LoadBitmap(bitmaps, d.background);
-        QPainter p(&image);
-        for (const Field& f : d.layout.fields)
-            DrawPreviewField(p, f.rect);
-        for (std::size_t i = 0; i < d.layout.buttons.size(); ++i)
-            p.drawImage(d.layout.buttons[i].topLeft(), LoadBitmap(bitmaps, faces[i]));
-        p.end();
-        WritePreview(image.copy(QRect(QPoint(0, 0), d.layout.dialog)), out,
-                     QStringLiteral("dialog-%1").arg(d.background));
-    }
-
-    QImage main = LoadBitmap(bitmaps, 134);
-    {
-        QPainter p(&main);
-        p.drawImage(Du(132, 0, 0, 0).topLeft(), LoadBitmap(bitmaps, 158));
-        DrawPreviewField(p, QRect(Du(13, 48, 67, 12).topLeft(), QSize(134, 24)));
-        p.setPen(kFrame);
-        p.setBrush(Qt::NoBrush);
-        p.drawRect(Du(79, 130, 51, 23).adjusted(0, 4, -1, -1));
-        DrawPreviewField(p, QRect(Du(81, 139, 47, 12).topLeft(), QSize(94, 24)));
-        p.drawImage(FaceAt(10, 139).topLeft(), LoadBitmap(bitmaps, 136));
-        p.drawImage(FaceAt(156, 139).topLeft(), LoadBitmap(bitmaps, 138));
-        p.drawImage(FaceAt(10, 120).topLeft(), LoadBitmap(bitmaps, 143));
-    }
-    WritePreview(main.copy(Du(0, 0, 212, 159)), out, QStringLiteral("dialog-134"));
-
-    for (int page : {179, 181}) {
-        QImage help = LoadBitmap(bitmaps, page);
-        QPainter p(&help);
-        p.drawImage(FaceAt(86, 137).topLeft(), LoadBitmap(bitmaps, 136));
-        p.end();
-        // 213 du is a pixel wider than the page; the page repeats there, as when tiled.
-        WritePreview(help.copy(Du(0, 0, 212, 157)), out, QStringLiteral("dialog-%1").arg(page));
-    }
+    PendingOutputs().push_back(
+        {dir + QStringLiteral("/128.png"), image.convertToFormat(QImage::Format_ARGB32), "PNG"});
 }
 
 void MakeDir(const QString& path)
@@ -1190,20 +1294,12 @@ int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
-    if (args.size() == 3 && args[0] == QStringLiteral("--preview")) {
-        MakeDir(args[2]);
-        DrawPreviews(args[1] + QStringLiteral("/bitmaps"), args[2]);
-        return 0;
-    }
     if (args.size() != 1 || args[0].startsWith(QLatin1Char('-'))) {
-        std::fprintf(stderr, "usage: tavrolin-artwork <res-dir>\n"
-                             "       tavrolin-artwork --preview <res-dir> <out-dir>\n");
+        std::fprintf(stderr, "usage: tavrolin-artwork <res-dir>\n");
         return 2;
     }
     const QString bitmaps = args[0] + QStringLiteral("/bitmaps");
     const QString icons = args[0] + QStringLiteral("/icons");
-    MakeDir(bitmaps);
-    MakeDir(icons);
     DrawFaces(bitmaps);
     DrawModelPictures(bitmaps);
     DrawConfigBackgrounds(bitmaps);
@@ -1211,5 +1307,8 @@ int main(int argc, char** argv)
     DrawHelpPage(EnglishHelp(), bitmaps, 179);
     DrawHelpPage(KoreanHelp(), bitmaps, 181);
     DrawIcon(icons);
+    MakeDir(bitmaps);
+    MakeDir(icons);
+    WriteOutputs();
     return 0;
 }
