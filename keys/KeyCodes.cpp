@@ -213,9 +213,10 @@ std::string KeyName(std::uint16_t virtualKey, bool leftWinHeld, bool rightWinHel
     if (vk == VK_RWIN)
         return rightWinHeld ? std::string() : std::string("Windows");
     if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)
-        return "Num " + std::string(1, static_cast<char>('0' + (vk - VK_NUMPAD0)));
+        return std::string("Num ") += static_cast<char>('0' + (vk - VK_NUMPAD0));
     if (vk >= VK_F1 && vk <= VK_F12)
-        return "F" + std::to_string(vk - VK_F1 + 1);
+        // Appended rather than "F" + ..., which trips a false -Wrestrict in GCC 12.
+        return std::string("F") += std::to_string(vk - VK_F1 + 1);
     if (IsPrefixOnlyKey(vk))
         return {};
     for (const NamedKey& named : kNames)
