@@ -5,24 +5,16 @@
 
 namespace {
 
-constexpr std::uint16_t kA = 0x41;
-constexpr std::uint16_t kB = 0x42;
-constexpr std::uint16_t kD = 0x44;
-
-QString Text(const KeyCapture& capture)
+std::uint16_t Vk(const QString& name)
 {
-    return QString::fromStdString(capture.Text());
+    static const QHash<QString, std::uint16_t> keys = {
+        {"Shift", VK_SHIFT}, {"Ctrl", VK_CONTROL}, {"Alt", VK_MENU},     {"LWin", VK_LWIN},
+        {"RWin", VK_RWIN},   {"F5", VK_F5},        {"Num1", VK_NUMPAD1}, {"0", 0}};
+    if (name.size() == 1 && name[0].isUpper())
+        return name[0].unicode();
+    Q_ASSERT(keys.contains(name));
+    return keys.value(name);
 }
-
-std::pair<int, int> Key(const KeyCapture& capture)
-{
-    std::uint8_t modifiers = 0xEE;
-    std::uint16_t vk = 0xEEEE;
-    capture.GetKey(modifiers, vk);
-    return {modifiers, vk};
-}
-
-using KeyPair = std::pair<int, int>;
 
 } // namespace
 
@@ -30,212 +22,109 @@ class TestKeyCapture : public QObject
 {
     Q_OBJECT
 private slots:
-    void PlainKeyIsCapturedOnRelease();
-    void HeldModifierLatchesOnTheKeyUp();
-    void ModifierReleasedFirstIsDropped();
-    void LeftWindowsKeyCombination();
-    void ModifierAloneKeepsTheFinishedCombination();
-    void WindowsKeyAlone();
-    void NextKeyReplacesFinishedCombinationAtOnce();
-    void NextKeyKeepsModifiersStillHeld();
-    void SetKeyShowsTheLatchedForm();
-    void SetKeyWindowsBitCountsAsHeld();
-    void SetKeyWithoutKeyShowsNothing();
-    void SetKeyIgnoresTheHighModifierBits();
-    void ComposingKeepsTheLastFinishedKey();
-    void HeldModifiersCanBeResynchronised();
+    void Sequences_data();
+    void Sequences();
 };
 
-void TestKeyCapture::PlainKeyIsCapturedOnRelease()
+void TestKeyCapture::Sequences_data()
 {
-    KeyCapture c;
-    QCOMPARE(Key(c), KeyPair(0, 0));
-    QCOMPARE(Text(c), "");
-    c.KeyDown(kA);
-    QCOMPARE(Text(c), "A");
-    QVERIFY(!c.IsComplete());
-    c.KeyUp(kA);
-    QCOMPARE(Text(c), "A");
-    QVERIFY(c.IsComplete());
-    QCOMPARE(Key(c), KeyPair(0, kA));
+    // Steps: "+K" key down, "-K" key up, "set MM K" SetKey with hex
+    // modifiers, "held SCA" SetHeldModifiers (S, C, A present or "-"). Each
+    // step is followed by the text it must show.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("vk");
+    QTest::newRow("plain key captured on release")
+        << QStringList{"+A", "A", "-A", "A"} << 0 << 0x41;
+    QTest::newRow("held modifier latches on the key-up")
+        << QStringList{"+Ctrl", "Ctrl+", "+A", "Ctrl+A", "-A", "Ctrl+A", "-Ctrl", "Ctrl+A"} << 0x01
+        << 0x41;
+    QTest::newRow("all modifiers") << QStringList{"+Shift", "Shift+",
+                                                  "+Ctrl",  "Shift+Ctrl+",
+                                                  "+Alt",   "Shift+Ctrl+Alt+",
+                                                  "+RWin",  "Shift+Ctrl+Alt+Windows+",
+                                                  "+LWin",  "Shift+Ctrl+Alt+Windows+Windows+",
+                                                  "+F5",    "Shift+Ctrl+Alt+Windows+Windows+F5",
+                                                  "-F5",    "Shift+Ctrl+Alt+R_Wnd+L_Wnd+F5"}
+                                   << 0x0F << int(VK_F5);
+    QTest::newRow("modifier released first is dropped")
+        << QStringList{"+Ctrl", "Ctrl+", "+A", "Ctrl+A", "-Ctrl", "", "-A", "A"} << 0 << 0x41;
+    QTest::newRow("left Windows combination")
+        << QStringList{"+LWin", "Windows+", "+D", "Windows+D", "-D", "L_Wnd+D", "-LWin", "L_Wnd+D"}
+        << 0x08 << 0x44;
+    QTest::newRow("modifier alone keeps the finished combination")
+        << QStringList{"+Ctrl", "Ctrl+",  "+A",     "Ctrl+A", "-A",     "Ctrl+A",
+                       "-Ctrl", "Ctrl+A", "+Shift", "Shift+", "-Shift", ""}
+        << 0x01 << 0x41;
+    QTest::newRow("Windows key alone")
+        << QStringList{"+LWin", "Windows+", "-LWin", "Windows"} << 0 << 0;
+    QTest::newRow("next key replaces a finished combination at once")
+        << QStringList{"set 01 A", "Ctrl+A", "+B", "B"} << 0 << 0x42;
+    QTest::newRow("the first key-up finishes, later ones do nothing")
+        << QStringList{"+Ctrl",  "Ctrl+", "+A",     "Ctrl+A", "+B",
+                       "Ctrl+B", "-A",    "Ctrl+A", "-B",     "Ctrl+A"}
+        << 0x01 << 0x41;
+    QTest::newRow("next key joins a modifier still held")
+        << QStringList{"+Ctrl", "Ctrl+", "+A", "Ctrl+A", "-A", "Ctrl+A", "+B", "Ctrl+B"} << 0x01
+        << 0x42;
+    QTest::newRow("SetKey shows the latched form")
+        << QStringList{"set 03 A", "Shift+Ctrl+A"} << 0x03 << 0x41;
+    QTest::newRow("SetKey all four")
+        << QStringList{"set 0F Num1", "Shift+Ctrl+Alt+R_Wnd+L_Wnd+Num 1"} << 0x0F
+        << int(VK_NUMPAD1);
+    QTest::newRow("SetKey ignores the high modifier bits")
+        << QStringList{"set F2 A", "Shift+A"} << 0x02 << 0x41;
+    QTest::newRow("SetKey without key shows nothing") << QStringList{"set 01 0", ""} << 0x01 << 0;
+    QTest::newRow("SetKey(0, 0) clears the field")
+        << QStringList{"set 07 F5", "Shift+Ctrl+Alt+F5", "set 00 0", ""} << 0 << 0;
+    QTest::newRow("Windows bit counts as both keys held")
+        << QStringList{"set 08 A", "R_Wnd+L_Wnd+A",  "+B",    "R_Wnd+L_Wnd+B",
+                       "-B",       "R_Wnd+L_Wnd+B",  "+LWin", "Windows+Windows+",
+                       "-LWin",    "Windows+Windows"}
+        << 0x08 << 0x42;
+    QTest::newRow("cleared Windows bit is no longer held")
+        << QStringList{"set 08 A", "R_Wnd+L_Wnd+A", "set 00 0", "", "+B", "B"} << 0 << 0x42;
+    QTest::newRow("composing keeps the last finished key")
+        << QStringList{"set 08 A",         "R_Wnd+L_Wnd+A", "+RWin",
+                       "Windows+Windows+", "+Shift",        "Shift+Windows+Windows+"}
+        << 0x08 << 0x41;
+    QTest::newRow("both Windows keys pressed again clear the bit")
+        << QStringList{"set 08 A",         "R_Wnd+L_Wnd+A", "+RWin",
+                       "Windows+Windows+", "+LWin",         "Windows+Windows+"}
+        << 0x00 << 0x41;
+    QTest::newRow("held modifiers resynchronised")
+        << QStringList{"+Shift",     "Shift+", "+Alt",   "Shift+Alt+", "held -C-",
+                       "Shift+Alt+", "+A",     "Ctrl+A", "-A",         "Ctrl+A"}
+        << 0x01 << 0x41;
 }
 
-void TestKeyCapture::HeldModifierLatchesOnTheKeyUp()
+void TestKeyCapture::Sequences()
 {
+    QFETCH(QStringList, steps);
+    QFETCH(int, modifiers);
+    QFETCH(int, vk);
+    QCOMPARE(steps.size() % 2, 0);
     KeyCapture c;
-    c.KeyDown(VK_CONTROL);
-    QCOMPARE(Text(c), "Ctrl+");
-    c.KeyDown(kA);
-    QCOMPARE(Text(c), "Ctrl+A");
-    c.KeyUp(kA);
-    QCOMPARE(Text(c), "Ctrl+A");
-    c.KeyUp(VK_CONTROL);
-    QCOMPARE(Text(c), "Ctrl+A");
-    QCOMPARE(Key(c), KeyPair(0x01, kA));
-
-    KeyCapture all;
-    for (std::uint16_t vk : {VK_SHIFT, VK_CONTROL, VK_MENU, VK_RWIN, VK_LWIN})
-        all.KeyDown(vk);
-    QCOMPARE(Text(all), "Shift+Ctrl+Alt+Windows+Windows+");
-    all.KeyDown(VK_F5);
-    all.KeyUp(VK_F5);
-    QCOMPARE(Text(all), "Shift+Ctrl+Alt+R_Wnd+L_Wnd+F5");
-    QCOMPARE(Key(all), KeyPair(0x0F, VK_F5));
-}
-
-void TestKeyCapture::ModifierReleasedFirstIsDropped()
-{
-    KeyCapture c;
-    c.KeyDown(VK_CONTROL);
-    c.KeyDown(kA);
-    c.KeyUp(VK_CONTROL);
-    QCOMPARE(Text(c), "");
-    c.KeyUp(kA);
-    QCOMPARE(Text(c), "A");
-    QCOMPARE(Key(c), KeyPair(0, kA));
-}
-
-void TestKeyCapture::LeftWindowsKeyCombination()
-{
-    KeyCapture c;
-    c.KeyDown(VK_LWIN);
-    QCOMPARE(Text(c), "Windows+");
-    c.KeyDown(kD);
-    QCOMPARE(Text(c), "Windows+D");
-    c.KeyUp(kD);
-    QCOMPARE(Text(c), "L_Wnd+D");
-    c.KeyUp(VK_LWIN);
-    QCOMPARE(Text(c), "L_Wnd+D");
-    QCOMPARE(Key(c), KeyPair(0x08, kD));
-}
-
-void TestKeyCapture::ModifierAloneKeepsTheFinishedCombination()
-{
-    KeyCapture c;
-    c.KeyDown(VK_CONTROL);
-    c.KeyDown(kA);
-    c.KeyUp(kA);
-    c.KeyUp(VK_CONTROL);
-    c.KeyDown(VK_SHIFT);
-    QCOMPARE(Text(c), "Shift+");
-    c.KeyUp(VK_SHIFT);
-    QCOMPARE(Text(c), "");
-    QCOMPARE(Key(c), KeyPair(0x01, kA));
-}
-
-void TestKeyCapture::WindowsKeyAlone()
-{
-    KeyCapture c;
-    c.KeyDown(VK_LWIN);
-    QCOMPARE(Text(c), "Windows+");
-    c.KeyUp(VK_LWIN);
-    QCOMPARE(Text(c), "Windows");
-    QCOMPARE(Key(c), KeyPair(0, 0));
-}
-
-void TestKeyCapture::NextKeyReplacesFinishedCombinationAtOnce()
-{
-    KeyCapture c;
-    c.KeyDown(VK_CONTROL);
-    c.KeyDown(kA);
-    c.KeyUp(kA);
-    c.KeyUp(VK_CONTROL);
-    c.KeyDown(kB);
-    QCOMPARE(Text(c), "B");
-    QCOMPARE(Key(c), KeyPair(0, kB));
-    c.KeyUp(kB);
-    QCOMPARE(Text(c), "B");
-    QCOMPARE(Key(c), KeyPair(0, kB));
-}
-
-void TestKeyCapture::NextKeyKeepsModifiersStillHeld()
-{
-    KeyCapture c;
-    c.KeyDown(VK_CONTROL);
-    c.KeyDown(kA);
-    c.KeyUp(kA);
-    // Ctrl still held: the new key joins the latched Ctrl at once.
-    c.KeyDown(kB);
-    QCOMPARE(Text(c), "Ctrl+B");
-    QCOMPARE(Key(c), KeyPair(0x01, kB));
-}
-
-void TestKeyCapture::SetKeyShowsTheLatchedForm()
-{
-    KeyCapture c;
-    c.SetKey(0x03, kA);
-    QCOMPARE(Text(c), "Shift+Ctrl+A");
-    QCOMPARE(Key(c), KeyPair(0x03, kA));
-    c.SetKey(0x0F, VK_NUMPAD1);
-    QCOMPARE(Text(c), "Shift+Ctrl+Alt+R_Wnd+L_Wnd+Num 1");
-}
-
-void TestKeyCapture::SetKeyWindowsBitCountsAsHeld()
-{
-    KeyCapture c;
-    c.SetKey(0x08, kA);
-    QCOMPARE(Text(c), "R_Wnd+L_Wnd+A");
-    QCOMPARE(Key(c), KeyPair(0x08, kA));
-    c.KeyDown(kB);
-    QCOMPARE(Text(c), "R_Wnd+L_Wnd+B");
-    c.KeyUp(kB);
-    c.KeyDown(VK_LWIN);
-    QCOMPARE(Text(c), "Windows+Windows+");
-    QCOMPARE(Key(c), KeyPair(0x08, kB)); // the right Windows flag still latched
-    c.KeyUp(VK_LWIN);
-    QCOMPARE(Text(c), "Windows+Windows");
-
-    c.SetKey(0x08, kA);
-    c.SetKey(0, 0);
-    c.KeyDown(kB);
-    QCOMPARE(Text(c), "B");
-    QCOMPARE(Key(c), KeyPair(0, kB));
-}
-
-void TestKeyCapture::SetKeyWithoutKeyShowsNothing()
-{
-    KeyCapture c;
-    c.SetKey(0x01, 0);
-    QCOMPARE(Text(c), "");
-    QCOMPARE(Key(c), KeyPair(0x01, 0));
-    c.SetKey(0x07, VK_F5);
-    c.SetKey(0, 0); // clears the field
-    QCOMPARE(Text(c), "");
-    QVERIFY(c.IsComplete());
-    QCOMPARE(Key(c), KeyPair(0, 0));
-}
-
-void TestKeyCapture::SetKeyIgnoresTheHighModifierBits()
-{
-    KeyCapture c;
-    c.SetKey(0xF2, kA);
-    QCOMPARE(Text(c), "Shift+A");
-    QCOMPARE(Key(c), KeyPair(0x02, kA));
-}
-
-void TestKeyCapture::ComposingKeepsTheLastFinishedKey()
-{
-    KeyCapture c;
-    c.SetKey(0x08, kA);
-    c.KeyDown(VK_RWIN); // clears the latched right Windows flag only
-    c.KeyDown(VK_SHIFT);
-    QCOMPARE(Text(c), "Shift+Windows+Windows+");
-    QCOMPARE(Key(c), KeyPair(0x08, kA));
-    c.KeyDown(VK_LWIN);
-    QCOMPARE(Key(c), KeyPair(0x00, kA));
-}
-
-void TestKeyCapture::HeldModifiersCanBeResynchronised()
-{
-    KeyCapture c;
-    c.KeyDown(VK_SHIFT);
-    c.KeyDown(VK_MENU);
-    // Both key-ups went elsewhere.
-    c.SetHeldModifiers(false, true, false);
-    c.KeyDown(kA);
-    c.KeyUp(kA);
-    QCOMPARE(Text(c), "Ctrl+A");
-    QCOMPARE(Key(c), KeyPair(0x01, kA));
+    for (qsizetype i = 0; i < steps.size(); i += 2) {
+        const QString& step = steps[i];
+        if (step.startsWith('+')) {
+            c.KeyDown(Vk(step.mid(1)));
+        } else if (step.startsWith('-')) {
+            c.KeyUp(Vk(step.mid(1)));
+        } else if (step.startsWith("set ")) {
+            c.SetKey(std::uint8_t(step.mid(4, 2).toUInt(nullptr, 16)), Vk(step.mid(7)));
+        } else {
+            QVERIFY(step.startsWith("held "));
+            c.SetHeldModifiers(step[5] == 'S', step[6] == 'C', step[7] == 'A');
+        }
+        QVERIFY2(QString::fromStdString(c.Text()) == steps[i + 1],
+                 qPrintable(step + " shows \"" + QString::fromStdString(c.Text()) + '"'));
+    }
+    std::uint8_t gotModifiers = 0xEE;
+    std::uint16_t gotVk = 0xEEEE;
+    c.GetKey(gotModifiers, gotVk);
+    QCOMPARE(int(gotModifiers), modifiers);
+    QCOMPARE(int(gotVk), vk);
 }
 
 QTEST_GUILESS_MAIN(TestKeyCapture)

@@ -67,16 +67,11 @@ private slots:
     void init();
     void cleanup();
 
-    void CapturesPlainAndModifiedKeys();
-    void LeftAndRightWindowsKeysAreToldApartByNativeKey();
-    void ShiftAltReportedAsMetaIsAlt();
-    void KeypadIsToldFromTheMainBlock();
-    void ShiftedSymbolsAreTheirKeys();
-    void DialogKeysStayInTheField_data();
-    void DialogKeysStayInTheField();
-    void ShortcutsDoNotFire();
-    void AutoRepeatPressesAreKeyDownsAndItsReleasesAreIgnored();
-    void UnflaggedAutoRepeatPairsAreRecognised();
+    void KeysStayInTheField_data();
+    void KeysStayInTheField();
+    void NativeKeyTellsWindowsKeysApart();
+    void AutoRepeat_data();
+    void AutoRepeat();
     void TextCannotBeChangedExceptByCapture();
     void StaleModifiersAreResynchronisedOnFocusIn();
     void GrabIsHeldOnlyWhileFocusedAndActive();
@@ -90,24 +85,16 @@ private:
     QWindow* window = nullptr;
 };
 
-namespace {
-
-QtMessageHandler previousHandler = nullptr;
-
-// The offscreen platform cannot grab the keyboard and says so at every grab;
-// the grab bookkeeping that the tests check is Qt's own and works regardless.
-void DropGrabWarnings(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (message.contains("does not support grabbing the keyboard"))
-        return;
-    previousHandler(type, context, message);
-}
-
-} // namespace
-
 void TestKeyCaptureEdit::initTestCase()
 {
-    previousHandler = qInstallMessageHandler(DropGrabWarnings);
+    // Offscreen cannot grab the keyboard and says so at every grab; the grab
+    // bookkeeping the tests check is Qt's own and works regardless.
+    static QtMessageHandler previous = nullptr;
+    previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (!message.contains("does not support grabbing the keyboard"))
+                previous(type, context, message);
+        });
 }
 
 void TestKeyCaptureEdit::init()
@@ -154,47 +141,67 @@ void TestKeyCaptureEdit::PressNative(QEvent::Type type, Qt::Key key, Qt::Keyboar
     QApplication::sendEvent(target, &event);
 }
 
-void TestKeyCaptureEdit::CapturesPlainAndModifiedKeys()
+void TestKeyCaptureEdit::KeysStayInTheField_data()
 {
-    KeyCaptureEdit* f = d->field;
-    QTest::keyPress(window, Qt::Key_A);
-    QCOMPARE(f->text(), "A");
-    QTest::keyRelease(window, Qt::Key_A);
-    QCOMPARE(f->text(), "A");
-    QCOMPARE(Key(*f), KeyPair(0, 0x41));
-
-    QTest::keyPress(window, Qt::Key_Control);
-    QCOMPARE(f->text(), "Ctrl+");
-    QTest::keyPress(window, Qt::Key_F5, Qt::ControlModifier);
-    QCOMPARE(f->text(), "Ctrl+F5");
-    QTest::keyRelease(window, Qt::Key_F5, Qt::ControlModifier);
-    QTest::keyRelease(window, Qt::Key_Control);
-    QCOMPARE(f->text(), "Ctrl+F5");
-    QCOMPARE(Key(*f), KeyPair(0x01, VK_F5));
-
-    // Alt+F4 is captured, and the dialog stays.
-    QTest::keyClick(window, Qt::Key_F4, Qt::AltModifier);
-    QCOMPARE(f->text(), "Alt+F4");
-    QCOMPARE(Key(*f), KeyPair(0x04, VK_F4));
-    QVERIFY(d->dialog.isVisible());
-
-    QTest::keyClick(window, Qt::Key_Print);
-    QCOMPARE(f->text(), "Print Screen");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("mods");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("vk");
+    const int keypad = Qt::KeypadModifier;
+    const int shift = Qt::ShiftModifier;
+    QTest::newRow("Tab") << int(Qt::Key_Tab) << 0 << "Tab" << 0 << int(VK_TAB);
+    QTest::newRow("Shift+Tab") << int(Qt::Key_Backtab) << shift << "Shift+Tab" << 0x02
+                               << int(VK_TAB);
+    QTest::newRow("Enter") << int(Qt::Key_Return) << 0 << "Enter" << 0 << int(VK_RETURN);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << keypad << "Enter" << 0 << int(VK_RETURN);
+    QTest::newRow("Esc") << int(Qt::Key_Escape) << 0 << "Esc" << 0 << int(VK_ESCAPE);
+    QTest::newRow("Alt+F4") << int(Qt::Key_F4) << int(Qt::AltModifier) << "Alt+F4" << 0x04
+                            << int(VK_F4);
+    QTest::newRow("Ctrl+S, a shortcut")
+        << int(Qt::Key_S) << int(Qt::ControlModifier) << "Ctrl+S" << 0x01 << 0x53;
+    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << 0 << "Backspace" << 0 << int(VK_BACK);
+    QTest::newRow("Delete") << int(Qt::Key_Delete) << 0 << "Del" << 0 << int(VK_DELETE);
+    QTest::newRow("Print Screen") << int(Qt::Key_Print) << 0 << "Print Screen" << 0
+                                  << int(VK_SNAPSHOT);
+    QTest::newRow("1") << int(Qt::Key_1) << 0 << "1" << 0 << 0x31;
+    QTest::newRow("Num 1") << int(Qt::Key_1) << keypad << "Num 1" << 0 << int(VK_NUMPAD1);
+    QTest::newRow("-") << int(Qt::Key_Minus) << 0 << "-" << 0 << int(VK_OEM_MINUS);
+    QTest::newRow("Num -") << int(Qt::Key_Minus) << keypad << "Num -" << 0 << int(VK_SUBTRACT);
+    QTest::newRow("Num .") << int(Qt::Key_Period) << keypad << "Num ." << 0 << int(VK_DECIMAL);
+    QTest::newRow("keypad Home, Num Lock off")
+        << int(Qt::Key_Home) << keypad << "Home" << 0 << int(VK_HOME);
+    QTest::newRow("Shift+!") << int(Qt::Key_Exclam) << shift << "Shift+1" << 0x02 << 0x31;
+    QTest::newRow("Shift+~") << int(Qt::Key_AsciiTilde) << shift << "Shift+~" << 0x02
+                             << int(VK_OEM_3);
+    QTest::newRow("Shift+*") << int(Qt::Key_Asterisk) << shift << "Shift+8" << 0x02 << 0x38;
 }
 
-void TestKeyCaptureEdit::LeftAndRightWindowsKeysAreToldApartByNativeKey()
+void TestKeyCaptureEdit::KeysStayInTheField()
+{
+    QFETCH(int, key);
+    QFETCH(int, mods);
+    QFETCH(QString, text);
+    QFETCH(int, modifiers);
+    QFETCH(int, vk);
+    QSignalSpy clicked(d->ok, &QPushButton::clicked);
+    QSignalSpy finished(&d->dialog, &QDialog::finished);
+    QSignalSpy shortcut(d->shortcut, &QShortcut::activated);
+    d->field->SetKey(0x01, 0x41);
+    QTest::keyClick(window, Qt::Key(key), Qt::KeyboardModifiers(mods));
+    QCOMPARE(d->field->text(), text);
+    QCOMPARE(Key(*d->field), KeyPair(modifiers, vk));
+    QVERIFY(d->field->hasFocus());
+    QVERIFY(d->dialog.isVisible());
+    QCOMPARE(clicked.count(), 0);
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(shortcut.count(), 0);
+}
+
+void TestKeyCaptureEdit::NativeKeyTellsWindowsKeysApart()
 {
     KeyCaptureEdit* f = d->field;
-    PressNative(QEvent::KeyPress, Qt::Key_Super_L, Qt::NoModifier, kXkSuperL);
-    QCOMPARE(f->text(), "Windows+");
-    PressNative(QEvent::KeyPress, Qt::Key_D, Qt::MetaModifier, 'd');
-    QCOMPARE(f->text(), "Windows+D");
-    PressNative(QEvent::KeyRelease, Qt::Key_D, Qt::MetaModifier, 'd');
-    QCOMPARE(f->text(), "L_Wnd+D");
-    PressNative(QEvent::KeyRelease, Qt::Key_Super_L, Qt::MetaModifier, kXkSuperL);
-    QCOMPARE(Key(*f), KeyPair(0x08, 0x44));
-
-    // Both arrive as Key_Meta on some platforms; the native key decides.
+    // Both may arrive as Key_Meta; X11 keysyms or Windows virtual keys decide.
     PressNative(QEvent::KeyPress, Qt::Key_Meta, Qt::NoModifier, kXkSuperR);
     PressNative(QEvent::KeyPress, Qt::Key_Meta, Qt::MetaModifier, kXkSuperL);
     QCOMPARE(f->text(), "Windows+Windows+");
@@ -203,16 +210,14 @@ void TestKeyCaptureEdit::LeftAndRightWindowsKeysAreToldApartByNativeKey()
     PressNative(QEvent::KeyPress, Qt::Key_Tab, Qt::MetaModifier, 0xff09);
     PressNative(QEvent::KeyRelease, Qt::Key_Tab, Qt::MetaModifier, 0xff09);
     QCOMPARE(f->text(), "R_Wnd+Tab");
-    // Windows reports the virtual-key code itself.
+    QCOMPARE(Key(*f), KeyPair(0x08, VK_TAB));
     PressNative(QEvent::KeyRelease, Qt::Key_Meta, Qt::MetaModifier, VK_RWIN);
     PressNative(QEvent::KeyPress, Qt::Key_Meta, Qt::NoModifier, VK_LWIN);
+    QCOMPARE(f->text(), "Windows+");
     PressNative(QEvent::KeyRelease, Qt::Key_Meta, Qt::MetaModifier, VK_LWIN);
     QCOMPARE(f->text(), "Windows");
-}
 
-void TestKeyCaptureEdit::ShiftAltReportedAsMetaIsAlt()
-{
-    KeyCaptureEdit* f = d->field;
+    // X11 reports Shift+Alt as Meta.
     PressNative(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier, 0xffe1);
     PressNative(QEvent::KeyPress, Qt::Key_Meta, Qt::ShiftModifier, kXkMetaL);
     QCOMPARE(f->text(), "Shift+Alt+");
@@ -220,139 +225,34 @@ void TestKeyCaptureEdit::ShiftAltReportedAsMetaIsAlt()
     QCOMPARE(f->text(), "Shift+");
 }
 
-void TestKeyCaptureEdit::KeypadIsToldFromTheMainBlock()
+void TestKeyCaptureEdit::AutoRepeat_data()
 {
-    KeyCaptureEdit* f = d->field;
-    const struct
-    {
-        Qt::Key key;
-        Qt::KeyboardModifiers mods;
-        const char* text;
-    } cases[] = {
-        {Qt::Key_1, Qt::NoModifier, "1"},
-        {Qt::Key_1, Qt::KeypadModifier, "Num 1"},
-        {Qt::Key_0, Qt::KeypadModifier, "Num 0"},
-        {Qt::Key_Asterisk, Qt::KeypadModifier, "Num *"},
-        {Qt::Key_Minus, Qt::NoModifier, "-"},
-        {Qt::Key_Minus, Qt::KeypadModifier, "Num -"},
-        {Qt::Key_Period, Qt::KeypadModifier, "Num ."},
-        {Qt::Key_Slash, Qt::KeypadModifier, "Num /"},
-        {Qt::Key_Enter, Qt::KeypadModifier, "Enter"},
-        {Qt::Key_Home, Qt::KeypadModifier, "Home"}, // Num Lock off
-    };
-    for (const auto& c : cases) {
-        QTest::keyClick(window, c.key, c.mods);
-        QCOMPARE(f->text(), QString::fromLatin1(c.text));
-    }
-    std::uint8_t modifiers = 0;
-    std::uint16_t vk = 0;
-    QTest::keyClick(window, Qt::Key_Period, Qt::KeypadModifier);
-    f->GetKey(modifiers, vk);
-    QCOMPARE(int(VirtualKeyToKeyCode(vk)), 0x63);
+    QTest::addColumn<bool>("flagged");
+    QTest::newRow("flagged") << true;
+    // Qt on X11 does not always flag it: a repeat step is then a key-up and
+    // a key-down of the same key with the same time stamp.
+    QTest::newRow("unflagged") << false;
 }
 
-void TestKeyCaptureEdit::ShiftedSymbolsAreTheirKeys()
+void TestKeyCaptureEdit::AutoRepeat()
 {
-    KeyCaptureEdit* f = d->field;
-    QTest::keyClick(window, Qt::Key_Exclam, Qt::ShiftModifier);
-    QCOMPARE(f->text(), "Shift+1");
-    QTest::keyClick(window, Qt::Key_AsciiTilde, Qt::ShiftModifier);
-    QCOMPARE(f->text(), "Shift+~");
-    QTest::keyClick(window, Qt::Key_Asterisk, Qt::ShiftModifier);
-    QCOMPARE(f->text(), "Shift+8");
-    QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(f->text(), "Shift+Tab");
-    QCOMPARE(Key(*f), KeyPair(0x02, VK_TAB));
-}
-
-void TestKeyCaptureEdit::DialogKeysStayInTheField_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("Tab") << int(Qt::Key_Tab) << 0 << "Tab";
-    QTest::newRow("Shift+Tab") << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << "Shift+Tab";
-    QTest::newRow("Enter") << int(Qt::Key_Return) << 0 << "Enter";
-    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << "Enter";
-    QTest::newRow("Esc") << int(Qt::Key_Escape) << 0 << "Esc";
-    QTest::newRow("Alt+F4") << int(Qt::Key_F4) << int(Qt::AltModifier) << "Alt+F4";
-    QTest::newRow("Backspace") << int(Qt::Key_Backspace) << 0 << "Backspace";
-    QTest::newRow("Delete") << int(Qt::Key_Delete) << 0 << "Del";
-}
-
-void TestKeyCaptureEdit::DialogKeysStayInTheField()
-{
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    QFETCH(QString, text);
-    QSignalSpy clicked(d->ok, &QPushButton::clicked);
-    QSignalSpy finished(&d->dialog, &QDialog::finished);
-    d->field->SetKey(0x01, 0x41);
-    QTest::keyClick(window, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(d->field->text(), text);
-    QVERIFY(d->field->hasFocus());
-    QVERIFY(d->dialog.isVisible());
-    QCOMPARE(clicked.count(), 0);
-    QCOMPARE(finished.count(), 0);
-}
-
-void TestKeyCaptureEdit::ShortcutsDoNotFire()
-{
-    QSignalSpy activated(d->shortcut, &QShortcut::activated);
-    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
-    QCOMPARE(d->field->text(), "Ctrl+S");
-    QCOMPARE(activated.count(), 0);
-    // The shortcut itself works outside the field.
-    d->plain->setFocus();
-    QTRY_VERIFY(d->plain->hasFocus());
-    QTest::keyClick(window, Qt::Key_S, Qt::ControlModifier);
-    QCOMPARE(activated.count(), 1);
-}
-
-void TestKeyCaptureEdit::AutoRepeatPressesAreKeyDownsAndItsReleasesAreIgnored()
-{
-    KeyCaptureEdit* f = d->field;
-    // Hold Ctrl and A, let A repeat, release Ctrl first: the combination is
-    // finished only by A's real release, without Ctrl.
-    QTest::keyPress(window, Qt::Key_Control);
-    QTest::keyPress(window, Qt::Key_A, Qt::ControlModifier);
-    for (int i = 0; i < 3; ++i) {
-        PressNative(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier, 'a', true);
-        PressNative(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, 'a', true);
-        QCOMPARE(f->text(), "Ctrl+A");
-    }
-    QTest::keyRelease(window, Qt::Key_Control);
-    QCOMPARE(f->text(), "");
-    QCOMPARE(Key(*f), KeyPair(0, 0));
-    QTest::keyRelease(window, Qt::Key_A);
-    QCOMPARE(f->text(), "A");
-    QCOMPARE(Key(*f), KeyPair(0, 0x41));
-
-    // A repeated key-down after a finished combination replaces it at once.
-    QTest::keyPress(window, Qt::Key_B);
-    QTest::keyRelease(window, Qt::Key_B);
-    PressNative(QEvent::KeyPress, Qt::Key_C, Qt::NoModifier, 'c', true);
-    QCOMPARE(Key(*f), KeyPair(0, 0x43));
-}
-
-void TestKeyCaptureEdit::UnflaggedAutoRepeatPairsAreRecognised()
-{
-    // On X11 Qt does not always flag auto-repeat: a repeat step is then a
-    // key-up and a key-down of the same key with the same time stamp.
+    QFETCH(bool, flagged);
     KeyCaptureEdit* f = d->field;
     constexpr quint32 scanA = 38;
+    // Hold Ctrl and A, let A repeat, release Ctrl first: the combination is
+    // finished only by A's real release, without Ctrl.
     PressNative(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier, 0xffe3, false, 37, 1000);
     PressNative(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, 'a', false, scanA, 1010);
     for (quint64 t = 1500; t < 1700; t += 40) {
-        PressNative(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier, 'a', false, scanA, t);
-        PressNative(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, 'a', false, scanA, t);
+        PressNative(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier, 'a', flagged, scanA, t);
+        PressNative(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, 'a', flagged, scanA,
+                    flagged ? t + 5 : t);
         QCOMPARE(f->text(), "Ctrl+A");
         QCOMPARE(Key(*f), KeyPair(0, 0));
     }
     PressNative(QEvent::KeyRelease, Qt::Key_Control, Qt::ControlModifier, 0xffe3, false, 37, 1750);
     QTRY_COMPARE(f->text(), "");
     PressNative(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, 'a', false, scanA, 1800);
-    // A real key-up on its own takes effect after a moment.
     QTRY_COMPARE(f->text(), "A");
     QCOMPARE(Key(*f), KeyPair(0, 0x41));
 
@@ -360,25 +260,24 @@ void TestKeyCaptureEdit::UnflaggedAutoRepeatPairsAreRecognised()
     PressNative(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, 'b', false, 56, 2000);
     PressNative(QEvent::KeyRelease, Qt::Key_B, Qt::NoModifier, 'b', false, 56, 2100);
     PressNative(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier, 0xffe1, false, 50, 2100);
-    QCOMPARE(Key(*f), KeyPair(0, 0x42));
+    QTest::qWait(60); // past the wait for a repeat pair
     QCOMPARE(f->text(), "Shift+");
-    PressNative(QEvent::KeyRelease, Qt::Key_Shift, Qt::ShiftModifier, 0xffe1, false, 50, 2200);
-    QTRY_COMPARE(f->text(), "");
+    QCOMPARE(Key(*f), KeyPair(0, 0x42));
 }
 
 void TestKeyCaptureEdit::TextCannotBeChangedExceptByCapture()
 {
     KeyCaptureEdit* f = d->field;
     f->SetKey(0x01, 0x41);
+    QSignalSpy changed(f, &QLineEdit::textChanged);
     QApplication::clipboard()->setText("Alt+Z");
-
+    f->selectAll();
     std::unique_ptr<QMenu> menu(f->createStandardContextMenu());
-    for (QAction* action : menu->actions()) {
-        const QString name = action->objectName();
-        QVERIFY2(name != "edit-paste" && name != "edit-cut" && name != "edit-undo" &&
-                     name != "edit-redo" && name != "edit-delete",
-                 qPrintable(name));
-    }
+    for (QAction* action : menu->actions())
+        action->trigger();
+    QCOMPARE(changed.count(), 0);
+
+    QApplication::clipboard()->setText("Alt+Z");
     f->selectAll();
     f->paste();
     f->cut();
