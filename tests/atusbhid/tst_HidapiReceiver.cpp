@@ -22,15 +22,13 @@ struct FakeInterface
 {
     std::string path;
     unsigned short vendorId, productId, usagePage;
-    int interfaceNumber;
 };
 
-// The fake world. hidapi calls come from the test thread only; the udev ones
-// also from the library's watcher thread, hence the lock.
+// hidapi calls come from the test thread only; the udev ones also from the
+// library's watcher thread, hence the lock.
 struct World
 {
     std::vector<FakeInterface> interfaces;
-    int enumerations = 0;
     std::vector<std::string> opened;
     int closes = 0;
     std::vector<QByteArray> writes, features;
@@ -62,21 +60,11 @@ struct World
 };
 
 World* world = nullptr;
-char deviceTokens[8];
-
-int Init()
-{
-    return 0;
-}
-int Exit()
-{
-    return 0;
-}
+char deviceToken;
 
 hid_device_info* Enumerate(unsigned short, unsigned short)
 {
     // Everything, whatever ids were asked for: the library must filter.
-    ++world->enumerations;
     hid_device_info* head = nullptr;
     for (auto it = world->interfaces.rbegin(); it != world->interfaces.rend(); ++it) {
         auto* info = new hid_device_info{};
@@ -84,7 +72,6 @@ hid_device_info* Enumerate(unsigned short, unsigned short)
         info->vendor_id = it->vendorId;
         info->product_id = it->productId;
         info->usage_page = it->usagePage;
-        info->interface_number = it->interfaceNumber;
         info->next = head;
         head = info;
     }
@@ -101,27 +88,10 @@ void FreeEnumeration(hid_device_info* d)
     }
 }
 
-hid_device* OpenPath(const char* path)
+int Send(std::vector<QByteArray>& to, const unsigned char* data, std::size_t length)
 {
-    world->opened.push_back(path);
-    return reinterpret_cast<hid_device*>(&deviceTokens[world->opened.size() % 8]);
-}
-
-void Close(hid_device*)
-{
-    ++world->closes;
-}
-
-int Write(hid_device*, const unsigned char* data, std::size_t length)
-{
-    world->writes.push_back(QByteArray(reinterpret_cast<const char*>(data), int(length)));
+    to.push_back(QByteArray(reinterpret_cast<const char*>(data), int(length)));
     return world->writeResult == -100 ? int(length) : world->writeResult;
-}
-
-int SendFeature(hid_device*, const unsigned char* data, std::size_t length)
-{
-    world->features.push_back(QByteArray(reinterpret_cast<const char*>(data), int(length)));
-    return int(length);
 }
 
 int ReadTimeout(hid_device*, unsigned char* data, std::size_t length, int ms)
@@ -159,28 +129,33 @@ bool MonitorReceive(void*, HidrawEvent* event)
     return true;
 }
 
-void MonitorClose(void*)
-{
-    std::lock_guard g(world->lock);
-    ++world->monitorCloses;
-}
-
-std::vector<HidrawNode> EnumerateHidraw()
-{
-    std::lock_guard g(world->lock);
-    return world->present;
-}
-
-bool CanOpen(const char* devnode)
-{
-    std::lock_guard g(world->lock);
-    return world->openable.count(devnode) > 0;
-}
-
 const HidPlatform kFake = {
-    &Init,           &Exit,         &Enumerate,       &FreeEnumeration, &OpenPath,
-    &Close,          &Write,        &ReadTimeout,     &SendFeature,     &MonitorOpen,
-    &MonitorReceive, &MonitorClose, &EnumerateHidraw, &CanOpen};
+    [] { return 0; },
+    [] { return 0; },
+    &Enumerate,
+    &FreeEnumeration,
+    [](const char* path) {
+        world->opened.push_back(path);
+        return reinterpret_cast<hid_device*>(&deviceToken);
+    },
+    [](hid_device*) { ++world->closes; },
+    [](hid_device*, const unsigned char* d, std::size_t n) { return Send(world->writes, d, n); },
+    &ReadTimeout,
+    [](hid_device*, const unsigned char* d, std::size_t n) { return Send(world->features, d, n); },
+    &MonitorOpen,
+    &MonitorReceive,
+    [](void*) {
+        std::lock_guard g(world->lock);
+        ++world->monitorCloses;
+    },
+    [] {
+        std::lock_guard g(world->lock);
+        return world->present;
+    },
+    [](const char* devnode) {
+        std::lock_guard g(world->lock);
+        return world->openable.count(devnode) > 0;
+    }};
 
 struct Heard
 {
@@ -201,8 +176,7 @@ struct Recorder
     {
         auto* self = static_cast<Recorder*>(context);
         self->inCall = true;
-        if (self->sleepMs)
-            QThread::msleep(self->sleepMs);
+        QThread::msleep(self->sleepMs);
         std::lock_guard g(self->lock);
         self->heard.push_back({type, *static_cast<const AtUsbHidDeviceEvent*>(data)});
         self->inCall = false;
@@ -219,15 +193,8 @@ struct Recorder
     }
 };
 
-QByteArray Bytes(std::initializer_list<int> b)
-{
-    QByteArray a;
-    for (int x : b)
-        a.append(char(x));
-    return a;
-}
-
 constexpr unsigned kVendor = 0x0EBC, kProduct = 0x2501;
+const char* const kHidId = "0003:00000EBC:00002501";
 
 } // namespace
 
@@ -236,292 +203,240 @@ class HidapiReceiverTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        w = std::make_unique<World>();
+        QVERIFY(::pipe2(w->pipeFds, O_NONBLOCK | O_CLOEXEC) == 0);
+        world = w.get();
+        SetHidPlatform(&kFake);
+        w->interfaces = {{"/dev/hidraw1", kVendor, kProduct, 0xFF00}};
+    }
 
-    void reportsGoOutWithALeadingZero();
-    void answersComeInWithoutWaiting();
-    void nothingOpenOrNullAnswersZero();
-    void choosesTheVendorDefinedInterface();
-    void findingAgainClosesTheDeviceHeld();
-    void notificationsMatchTheLastIdsLookedFor();
-    void idsAreReadFromUdevNames();
-    void arrivalWaitsUntilTheNodeCanBeOpened();
-    void removalUsesIdsKnownFromBefore();
-    void oneWatcherPerSinkAndNoCallAfterUnregistering();
-    void unregisterWaitsForACallInProgress();
-    void noMonitorNoRegistration();
+    void cleanup()
+    {
+        HidapiReceiver::Shutdown();
+        SetHidPlatform(nullptr);
+        world = nullptr;
+        ::close(w->pipeFds[0]);
+        ::close(w->pipeFds[1]);
+    }
+
+    void reportsGoOutWithALeadingZeroAndComeInAsEight()
+    {
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        unsigned char report[8] = {0xFF, 0x05, 0x03, 0x2B, 0x01, 0x06, 0x00, 0x00};
+        QCOMPARE(writeData(report), 1);
+        QCOMPARE(w->writes.size(), std::size_t(1));
+        QCOMPARE(w->writes[0], QByteArray::fromHex("00FF05032B01060000"));
+        QCOMPARE(setFeature(report), 1);
+        QCOMPARE(w->features[0], w->writes[0]);
+        QCOMPARE(report[0], 0xFF);
+        // Some backends count the report id, some do not; fewer bytes is a failure.
+        w->writeResult = 8;
+        QCOMPARE(writeData(report), 1);
+        w->writeResult = 5;
+        QCOMPARE(writeData(report), 0);
+        w->writeResult = -1;
+        QCOMPARE(writeData(report), 0);
+
+        unsigned char buffer[8] = {};
+        QCOMPARE(readData(buffer), 0);
+        w->answers = {QByteArray::fromHex("0701370037AA00FF"), QByteArray::fromHex("070203"),
+                      QByteArray(12, '\x11'), QByteArray::fromHex("0703520052AA0000")};
+        QCOMPARE(readData(buffer), 1);
+        QCOMPARE(QByteArray(reinterpret_cast<char*>(buffer), 8),
+                 QByteArray::fromHex("0701370037AA00FF"));
+        // A short or overlong answer is no answer, and leaves the buffer alone.
+        std::memset(buffer, 0x5A, 8);
+        QCOMPARE(readData(buffer), 0);
+        QCOMPARE(readData(buffer), 0);
+        QCOMPARE(buffer[0], 0x5A);
+        QCOMPARE(readData(buffer), 1);
+        QCOMPARE(buffer[1], 3);
+        // Never waits.
+        for (int ms : w->readTimeouts)
+            QCOMPARE(ms, 0);
+        w->gone = true;
+        QCOMPARE(readData(buffer), 0);
+    }
+
+    void nothingOpenOrNullAnswersZero()
+    {
+        unsigned char report[8] = {0xFC};
+        QCOMPARE(writeData(report), 0);
+        QCOMPARE(readData(report), 0);
+        QCOMPARE(setFeature(report), 0);
+
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        QCOMPARE(writeData(nullptr), 0);
+        QCOMPARE(readData(nullptr), 0);
+        QCOMPARE(setFeature(nullptr), 0);
+        QCOMPARE(isMyDeviceNotification(nullptr), 0);
+        QVERIFY(w->writes.empty());
+
+        // Finding again closes the device held, found or not.
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        QCOMPARE(w->closes, 1);
+        w->interfaces.clear();
+        QCOMPARE(findHidDevice(kVendor, kProduct), 0);
+        QCOMPARE(w->closes, 2);
+        QCOMPARE(writeData(report), 0);
+        closeDevice();
+        QCOMPARE(w->closes, 2);
+    }
+
+    void choosesTheVendorDefinedInterface()
+    {
+        w->interfaces = {{"/dev/hidraw5", 0x046D, 0xC52B, 0xFF00}, // someone else's
+                         {"/dev/hidraw1", kVendor, kProduct, 0x0001},
+                         {"/dev/hidraw2", kVendor, kProduct, 0x000C},
+                         {"/dev/hidraw3", kVendor, kProduct, 0xFF01}};
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        QCOMPARE(w->opened, std::vector<std::string>{"/dev/hidraw3"});
+
+        // No vendor-defined one: the first of the receiver's.
+        w->interfaces.pop_back();
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        QCOMPARE(w->opened.back(), std::string("/dev/hidraw1"));
+
+        // Only other devices, or ids that cannot be USB ids: nothing is opened.
+        const std::size_t opens = w->opened.size();
+        w->interfaces.resize(1);
+        QCOMPARE(findHidDevice(kVendor, kProduct), 0);
+        QCOMPARE(findHidDevice(0, 0), 0);
+        QCOMPARE(findHidDevice(0x10EBC, kProduct), 0);
+        QCOMPARE(w->opened.size(), opens);
+    }
+
+    void notificationsMatchTheLastIdsLookedFor()
+    {
+        AtUsbHidDeviceEvent e{kVendor, kProduct, "/dev/hidraw1"};
+        QCOMPARE(isMyDeviceNotification(&e), 0); // nothing looked for yet
+        w->interfaces.clear();
+        findHidDevice(kVendor, kProduct); // not found: still the ids looked for
+        QCOMPARE(isMyDeviceNotification(&e), 1);
+        AtUsbHidDeviceEvent other{kVendor, 0x2502, ""};
+        QCOMPARE(isMyDeviceNotification(&other), 0);
+        findHidDevice(kVendor, 0x2502);
+        QCOMPARE(isMyDeviceNotification(&other), 1);
+        QCOMPARE(isMyDeviceNotification(&e), 0);
+    }
+
+    void idsAreReadFromUdevNames()
+    {
+        UsbIds ids;
+        QVERIFY(ParseHidId(kHidId, ids));
+        QCOMPARE(ids.vendorId, kVendor);
+        QCOMPARE(ids.productId, kProduct);
+        for (const char* bad : {"0003:00000EBC", "0003:0001FFFF0:00002501", ""})
+            QVERIFY2(!ParseHidId(bad, ids), bad);
+        for (const char* bad : {"/sys/devices/virtual/misc/uhid/hidraw/hidraw4",
+                                "/sys/devices/0003:0EBC:25.1/hidraw/hidraw4", ""})
+            QVERIFY2(!ParseHidSyspath(bad, ids), bad);
+    }
+
+    void arrivalWaitsUntilTheNodeCanBeOpened()
+    {
+        Recorder r;
+        QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
+        w->Push(HidrawEvent::Kind::Add,
+                {"/dev/hidraw7", "/sys/x/0003:0EBC:2501.0007/hidraw/hidraw7", kHidId});
+        QTest::qWait(150);
+        QCOMPARE(r.Count(), std::size_t(0)); // permissions not there yet
+        w->SetOpenable("/dev/hidraw7");
+        QTRY_COMPARE_WITH_TIMEOUT(r.Count(), std::size_t(1), 1000);
+        const Heard h = r.At(0);
+        QCOMPARE(h.type, ATUSBHID_DEVICE_ARRIVAL);
+        QCOMPARE(h.event.vendorId, kVendor);
+        QCOMPARE(h.event.productId, kProduct);
+        QCOMPARE(QByteArray(h.event.path), QByteArray("/dev/hidraw7"));
+
+        // Events that are neither arrival nor removal say nothing.
+        w->Push(HidrawEvent::Kind::Other, {"/dev/hidraw7", "", ""});
+        QTest::qWait(100);
+        QCOMPARE(r.Count(), std::size_t(1));
+        hidUnregisterDeviceNotification(&r.sink);
+    }
+
+    void removalUsesIdsKnownFromBefore()
+    {
+        // Present before registering: known from the enumeration.
+        w->present = {{"/dev/hidraw2", "/sys/x/0003:0EBC:2501.0002/hidraw/hidraw2", kHidId}};
+        Recorder r;
+        QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
+        // Arrived while watching, with HID_ID only (its sysfs path says nothing).
+        w->SetOpenable("/dev/hidraw9");
+        w->Push(HidrawEvent::Kind::Add,
+                {"/dev/hidraw9", "/sys/odd/hidraw9", "0003:0000046D:0000C52B"});
+        QTRY_COMPARE(r.Count(), std::size_t(1));
+
+        // On removal the parent is gone: no HID_ID, no ids in the path.
+        w->Push(HidrawEvent::Kind::Remove, {"/dev/hidraw2", "/sys/gone/hidraw2", ""});
+        w->Push(HidrawEvent::Kind::Remove, {"/dev/hidraw9", "/sys/odd/hidraw9", ""});
+        // Never seen: the path is all there is.
+        w->Push(
+            HidrawEvent::Kind::Remove,
+            {"/dev/hidraw4", "/sys/devices/usb1/1-2:1.1/0003:0EBC:2501.0004/hidraw/hidraw4", ""});
+        QTRY_COMPARE(r.Count(), std::size_t(4));
+        for (std::size_t i = 1; i < 4; ++i)
+            QCOMPARE(r.At(i).type, ATUSBHID_DEVICE_REMOVE_COMPLETE);
+        QCOMPARE(r.At(1).event.productId, kProduct);
+        QCOMPARE(r.At(2).event.vendorId, 0x046Du);
+        QCOMPARE(r.At(2).event.productId, 0xC52Bu);
+        QCOMPARE(r.At(3).event.vendorId, kVendor);
+        QCOMPARE(r.At(3).event.productId, kProduct);
+        QCOMPARE(QByteArray(r.At(3).event.path), QByteArray("/dev/hidraw4"));
+        hidUnregisterDeviceNotification(&r.sink);
+    }
+
+    void oneWatcherForAllSinksAndNoCallAfterUnregistering()
+    {
+        Recorder a, b;
+        w->monitorFails = true;
+        QCOMPARE(hidRegisterDeviceNotification(&a.sink), 0);
+        w->monitorFails = false;
+        QCOMPARE(hidRegisterDeviceNotification(&a.sink), 1);
+        QCOMPARE(hidRegisterDeviceNotification(&a.sink), 1);
+        QCOMPARE(hidRegisterDeviceNotification(&b.sink), 1);
+        QCOMPARE(w->monitorOpens, 1);
+        w->SetOpenable("/dev/hidraw1");
+        w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw1", "", kHidId});
+        QTRY_COMPARE(a.Count(), std::size_t(1));
+        QTRY_COMPARE(b.Count(), std::size_t(1));
+
+        hidUnregisterDeviceNotification(&a.sink);
+        w->Push(HidrawEvent::Kind::Remove, {"/dev/hidraw1", "", ""});
+        QTRY_COMPARE(b.Count(), std::size_t(2));
+        QCOMPARE(a.Count(), std::size_t(1));
+
+        hidUnregisterDeviceNotification(&b.sink);
+        QCOMPARE(w->monitorCloses, 1);            // the thread is gone with the last sink
+        hidUnregisterDeviceNotification(&b.sink); // unknown by now: nothing happens
+
+        // And it starts again for a new registration.
+        QCOMPARE(hidRegisterDeviceNotification(&a.sink), 1);
+        QCOMPARE(w->monitorOpens, 2);
+        QCOMPARE(hidRegisterDeviceNotification(nullptr), 0);
+        hidUnregisterDeviceNotification(nullptr);
+        hidUnregisterDeviceNotification(&a.sink);
+    }
+
+    void unregisterWaitsForACallInProgress()
+    {
+        Recorder r;
+        r.sleepMs = 200;
+        QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
+        w->SetOpenable("/dev/hidraw1");
+        w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw1", "", ""});
+        QTRY_VERIFY(r.inCall);
+        hidUnregisterDeviceNotification(&r.sink);
+        QVERIFY(!r.inCall);
+        QCOMPARE(r.Count(), std::size_t(1));
+    }
 
 private:
     std::unique_ptr<World> w;
 };
-
-void HidapiReceiverTest::init()
-{
-    w = std::make_unique<World>();
-    QVERIFY(::pipe2(w->pipeFds, O_NONBLOCK | O_CLOEXEC) == 0);
-    world = w.get();
-    SetHidPlatform(&kFake);
-    w->interfaces = {{"/dev/hidraw1", kVendor, kProduct, 0xFF00, 1}};
-}
-
-void HidapiReceiverTest::cleanup()
-{
-    HidapiReceiver::Shutdown();
-    SetHidPlatform(nullptr);
-    world = nullptr;
-    ::close(w->pipeFds[0]);
-    ::close(w->pipeFds[1]);
-}
-
-void HidapiReceiverTest::reportsGoOutWithALeadingZero()
-{
-    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
-    unsigned char report[8] = {0xFF, 0x05, 0x03, 0x2B, 0x01, 0x06, 0x00, 0x00};
-    QCOMPARE(writeData(report), 1);
-    QCOMPARE(w->writes.size(), std::size_t(1));
-    QCOMPARE(w->writes[0], Bytes({0, 0xFF, 0x05, 0x03, 0x2B, 0x01, 0x06, 0, 0}));
-    QCOMPARE(setFeature(report), 1);
-    QCOMPARE(w->features[0], w->writes[0]);
-    // The report itself is left as it was.
-    QCOMPARE(report[0], 0xFF);
-
-    // Some backends count the report id, some do not; fewer bytes is a failure.
-    w->writeResult = 8;
-    QCOMPARE(writeData(report), 1);
-    w->writeResult = 5;
-    QCOMPARE(writeData(report), 0);
-    w->writeResult = -1;
-    QCOMPARE(writeData(report), 0);
-}
-
-void HidapiReceiverTest::answersComeInWithoutWaiting()
-{
-    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
-    unsigned char buffer[8] = {};
-    QCOMPARE(readData(buffer), 0);
-
-    w->answers = {Bytes({7, 1, 0x37, 0, 0x37, 0xAA, 0, 0xFF}), Bytes({7, 2, 3}),
-                  QByteArray(12, '\x11'), Bytes({7, 3, 0x52, 0, 0x52, 0xAA, 0, 0})};
-    QCOMPARE(readData(buffer), 1);
-    QCOMPARE(QByteArray(reinterpret_cast<char*>(buffer), 8),
-             Bytes({7, 1, 0x37, 0, 0x37, 0xAA, 0, 0xFF}));
-    // A short or overlong answer is no answer, and leaves the buffer alone.
-    std::memset(buffer, 0x5A, 8);
-    QCOMPARE(readData(buffer), 0);
-    QCOMPARE(readData(buffer), 0);
-    QCOMPARE(buffer[0], 0x5A);
-    QCOMPARE(readData(buffer), 1);
-    QCOMPARE(buffer[1], 3);
-
-    for (int ms : w->readTimeouts)
-        QCOMPARE(ms, 0);
-
-    w->gone = true;
-    QCOMPARE(readData(buffer), 0);
-}
-
-void HidapiReceiverTest::nothingOpenOrNullAnswersZero()
-{
-    unsigned char report[8] = {0xFC};
-    QCOMPARE(writeData(report), 0);
-    QCOMPARE(readData(report), 0);
-    QCOMPARE(setFeature(report), 0);
-    QVERIFY(w->writes.empty());
-
-    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
-    QCOMPARE(writeData(nullptr), 0);
-    QCOMPARE(readData(nullptr), 0);
-    QCOMPARE(setFeature(nullptr), 0);
-    QCOMPARE(isMyDeviceNotification(nullptr), 0);
-    QVERIFY(w->writes.empty());
-    closeDevice();
-    closeDevice();
-    QCOMPARE(w->closes, 1);
-}
-
-void HidapiReceiverTest::choosesTheVendorDefinedInterface()
-{
-    w->interfaces = {{"/dev/hidraw5", 0x046D, 0xC52B, 0xFF00, 2}, // someone else's
-                     {"/dev/hidraw1", kVendor, kProduct, 0x0001, 0},
-                     {"/dev/hidraw2", kVendor, kProduct, 0x000C, 1},
-                     {"/dev/hidraw3", kVendor, kProduct, 0xFF01, 2}};
-    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
-    QCOMPARE(w->opened, std::vector<std::string>{"/dev/hidraw3"});
-
-    // No vendor-defined one: the first of the receiver's.
-    w->interfaces.pop_back();
-    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
-    QCOMPARE(w->opened.back(), std::string("/dev/hidraw1"));
-
-    // Only other devices, or ids that cannot be USB ids: nothing is opened.
-    const std::size_t opens = w->opened.size();
-    w->interfaces.resize(1);
-    QCOMPARE(findHidDevice(kVendor, kProduct), 0);
-    QCOMPARE(findHidDevice(0, 0), 0);
-    QCOMPARE(findHidDevice(0x10EBC, kProduct), 0);
-    QCOMPARE(w->opened.size(), opens);
-}
-
-void HidapiReceiverTest::findingAgainClosesTheDeviceHeld()
-{
-    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
-    QCOMPARE(findHidDevice(kVendor, kProduct), 1);
-    QCOMPARE(w->closes, 1);
-    w->interfaces.clear();
-    QCOMPARE(findHidDevice(kVendor, kProduct), 0);
-    QCOMPARE(w->closes, 2);
-    unsigned char report[8] = {0xFC};
-    QCOMPARE(writeData(report), 0);
-}
-
-void HidapiReceiverTest::notificationsMatchTheLastIdsLookedFor()
-{
-    AtUsbHidDeviceEvent e{kVendor, kProduct, "/dev/hidraw1"};
-    QCOMPARE(isMyDeviceNotification(&e), 0); // nothing looked for yet
-    w->interfaces.clear();
-    findHidDevice(kVendor, kProduct); // not found: still the ids looked for
-    QCOMPARE(isMyDeviceNotification(&e), 1);
-    AtUsbHidDeviceEvent other{kVendor, 0x2502, ""};
-    QCOMPARE(isMyDeviceNotification(&other), 0);
-    findHidDevice(kVendor, 0x2502);
-    QCOMPARE(isMyDeviceNotification(&other), 1);
-    QCOMPARE(isMyDeviceNotification(&e), 0);
-}
-
-void HidapiReceiverTest::idsAreReadFromUdevNames()
-{
-    UsbIds ids;
-    QVERIFY(ParseHidId("0003:00000EBC:00002501", ids));
-    QCOMPARE(ids.vendorId, kVendor);
-    QCOMPARE(ids.productId, kProduct);
-    QVERIFY(!ParseHidId("0003:00000EBC", ids));
-    QVERIFY(!ParseHidId("0003:0001FFFF0:00002501", ids));
-    QVERIFY(!ParseHidId("", ids));
-
-    ids = {};
-    QVERIFY(ParseHidSyspath("/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.1/"
-                            "0003:0EBC:2501.000A/hidraw/hidraw4",
-                            ids));
-    QCOMPARE(ids.vendorId, kVendor);
-    QCOMPARE(ids.productId, kProduct);
-    QVERIFY(!ParseHidSyspath("/sys/devices/virtual/misc/uhid/hidraw/hidraw4", ids));
-    QVERIFY(!ParseHidSyspath("/sys/devices/0003:0EBC:25.1/hidraw/hidraw4", ids));
-    QVERIFY(!ParseHidSyspath("", ids));
-}
-
-void HidapiReceiverTest::arrivalWaitsUntilTheNodeCanBeOpened()
-{
-    Recorder r;
-    QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
-    w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw7", "/sys/x/0003:0EBC:2501.0007/hidraw/hidraw7",
-                                     "0003:00000EBC:00002501"});
-    QTest::qWait(150);
-    QCOMPARE(r.Count(), std::size_t(0)); // permissions not there yet
-    w->SetOpenable("/dev/hidraw7");
-    QTRY_COMPARE_WITH_TIMEOUT(r.Count(), std::size_t(1), 1000);
-    const Heard h = r.At(0);
-    QCOMPARE(h.type, ATUSBHID_DEVICE_ARRIVAL);
-    QCOMPARE(h.event.vendorId, kVendor);
-    QCOMPARE(h.event.productId, kProduct);
-    QCOMPARE(QByteArray(h.event.path), QByteArray("/dev/hidraw7"));
-
-    // Events that are neither arrival nor removal say nothing.
-    w->Push(HidrawEvent::Kind::Other, {"/dev/hidraw7", "", ""});
-    QTest::qWait(100);
-    QCOMPARE(r.Count(), std::size_t(1));
-    hidUnregisterDeviceNotification(&r.sink);
-}
-
-void HidapiReceiverTest::removalUsesIdsKnownFromBefore()
-{
-    // Present before registering: known from the enumeration.
-    w->present = {
-        {"/dev/hidraw2", "/sys/x/0003:0EBC:2501.0002/hidraw/hidraw2", "0003:00000EBC:00002501"}};
-    Recorder r;
-    QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
-    // Arrived while watching, with HID_ID only (its sysfs path says nothing).
-    w->SetOpenable("/dev/hidraw9");
-    w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw9", "/sys/odd/hidraw9", "0003:0000046D:0000C52B"});
-    QTRY_COMPARE(r.Count(), std::size_t(1));
-
-    // On removal the parent is gone: no HID_ID, no ids in the path.
-    w->Push(HidrawEvent::Kind::Remove, {"/dev/hidraw2", "/sys/gone/hidraw2", ""});
-    w->Push(HidrawEvent::Kind::Remove, {"/dev/hidraw9", "/sys/odd/hidraw9", ""});
-    // Never seen: the path is all there is.
-    w->Push(HidrawEvent::Kind::Remove,
-            {"/dev/hidraw4", "/sys/devices/usb1/0003:0EBC:2501.0004/hidraw/hidraw4", ""});
-    QTRY_COMPARE(r.Count(), std::size_t(4));
-    for (std::size_t i = 1; i < 4; ++i)
-        QCOMPARE(r.At(i).type, ATUSBHID_DEVICE_REMOVE_COMPLETE);
-    QCOMPARE(r.At(1).event.productId, kProduct);
-    QCOMPARE(r.At(2).event.vendorId, 0x046Du);
-    QCOMPARE(r.At(2).event.productId, 0xC52Bu);
-    QCOMPARE(r.At(3).event.vendorId, kVendor);
-    QCOMPARE(QByteArray(r.At(3).event.path), QByteArray("/dev/hidraw4"));
-
-    findHidDevice(kVendor, kProduct);
-    AtUsbHidDeviceEvent removed = r.At(1).event;
-    QCOMPARE(isMyDeviceNotification(&removed), 1);
-    removed = r.At(2).event;
-    QCOMPARE(isMyDeviceNotification(&removed), 0);
-    hidUnregisterDeviceNotification(&r.sink);
-}
-
-void HidapiReceiverTest::oneWatcherPerSinkAndNoCallAfterUnregistering()
-{
-    Recorder a, b;
-    QCOMPARE(hidRegisterDeviceNotification(&a.sink), 1);
-    QCOMPARE(hidRegisterDeviceNotification(&a.sink), 1);
-    QCOMPARE(hidRegisterDeviceNotification(&b.sink), 1);
-    QCOMPARE(w->monitorOpens, 1);
-    w->SetOpenable("/dev/hidraw1");
-    w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw1", "", "0003:00000EBC:00002501"});
-    QTRY_COMPARE(a.Count(), std::size_t(1));
-    QTRY_COMPARE(b.Count(), std::size_t(1));
-
-    hidUnregisterDeviceNotification(&a.sink);
-    w->Push(HidrawEvent::Kind::Remove, {"/dev/hidraw1", "", ""});
-    QTRY_COMPARE(b.Count(), std::size_t(2));
-    QCOMPARE(a.Count(), std::size_t(1));
-
-    hidUnregisterDeviceNotification(&b.sink);
-    QCOMPARE(w->monitorCloses, 1); // the thread is gone with the last sink
-    w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw1", "", "0003:00000EBC:00002501"});
-    QTest::qWait(100);
-    QCOMPARE(b.Count(), std::size_t(2));
-    hidUnregisterDeviceNotification(&b.sink); // unknown by now: nothing happens
-
-    // And it starts again for a new registration.
-    QCOMPARE(hidRegisterDeviceNotification(&a.sink), 1);
-    QCOMPARE(w->monitorOpens, 2);
-    QCOMPARE(hidRegisterDeviceNotification(nullptr), 0);
-    hidUnregisterDeviceNotification(nullptr);
-    hidUnregisterDeviceNotification(&a.sink);
-}
-
-void HidapiReceiverTest::unregisterWaitsForACallInProgress()
-{
-    Recorder r;
-    r.sleepMs = 200;
-    QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
-    w->SetOpenable("/dev/hidraw1");
-    w->Push(HidrawEvent::Kind::Add, {"/dev/hidraw1", "", ""});
-    QTRY_VERIFY(r.inCall);
-    hidUnregisterDeviceNotification(&r.sink);
-    QVERIFY(!r.inCall);
-    QCOMPARE(r.Count(), std::size_t(1));
-}
-
-void HidapiReceiverTest::noMonitorNoRegistration()
-{
-    w->monitorFails = true;
-    Recorder r;
-    QCOMPARE(hidRegisterDeviceNotification(&r.sink), 0);
-    w->monitorFails = false;
-    QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
-    hidUnregisterDeviceNotification(&r.sink);
-}
 
 QTEST_GUILESS_MAIN(HidapiReceiverTest)
 #include "tst_HidapiReceiver.moc"
