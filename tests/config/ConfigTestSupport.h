@@ -12,45 +12,38 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 #include <cstdint>
-#include <cstdio>
 #include <memory>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace config_test {
 
-// A model text that opens each family's dialog in the main window.
-inline QString ModelOf(const QString& family)
-{
-    if (family == QLatin1String("TwoKey"))
-        return QStringLiteral("LT-61");
-    if (family == QLatin1String("Qn"))
-        return QStringLiteral("QN-95 Vela");
-    if (family == QLatin1String("Lt61p"))
-        return QStringLiteral("LT-61P");
-    return QStringLiteral("RV-80");
-}
-
 inline QStringList Families()
 {
-    return {QStringLiteral("TwoKey"), QStringLiteral("Qn"), QStringLiteral("Lt61p"),
-            QStringLiteral("Rv80")};
+    return {"TwoKey", "Qn", "Lt61p", "Rv80"};
+}
+
+// A model text that opens the family's dialog in the main window.
+inline QString ModelOf(const QString& family)
+{
+    return family == "TwoKey"  ? "LT-61"
+           : family == "Qn"    ? "QN-95 Vela"
+           : family == "Lt61p" ? "LT-61P"
+                               : "RV-80";
 }
 
 // Built and handed over as the main window does.
 inline std::unique_ptr<ConfigDialog> MakeDialog(const QString& family,
-                                                const QString& language = QStringLiteral("English"),
+                                                const QString& language = "English",
                                                 const QString& model = QString())
 {
     std::unique_ptr<ConfigDialog> dialog;
-    if (family == QLatin1String("TwoKey"))
+    if (family == "TwoKey")
         dialog = std::make_unique<TwoKeyConfigDialog>();
-    else if (family == QLatin1String("Qn"))
+    else if (family == "Qn")
         dialog = std::make_unique<QnConfigDialog>();
-    else if (family == QLatin1String("Lt61p"))
+    else if (family == "Lt61p")
         dialog = std::make_unique<Lt61pConfigDialog>();
     else
         dialog = std::make_unique<Rv80ConfigDialog>();
@@ -75,50 +68,39 @@ inline FieldKey KeyOf(const ConfigDialog& dialog, int slot)
     return key;
 }
 
-inline std::string Hex(std::initializer_list<int> bytes)
+// Types Ctrl+F5 into the slot's field of the shown dialog with real key events.
+inline bool CaptureCtrlF5(ConfigDialog& dialog, int slot)
 {
-    std::string text;
-    char item[4];
-    for (int b : bytes) {
-        std::snprintf(item, sizeof item, "%02X", b & 0xFF);
-        text += (text.empty() ? "" : " ") + std::string(item);
-    }
-    return text;
+    dialog.show();
+    KeyCaptureEdit* field = dialog.KeyField(slot);
+    dialog.activateWindow();
+    field->setFocus();
+    if (!QTest::qWaitForWindowExposed(&dialog) ||
+        !QTest::qWaitFor([&] { return field->hasFocus(); }))
+        return false;
+    QTest::keyPress(field, Qt::Key_Control);
+    QTest::keyClick(field, Qt::Key_F5, Qt::ControlModifier);
+    QTest::keyRelease(field, Qt::Key_Control);
+    return field->text() == "Ctrl+F5";
 }
 
-// Replaces the message box for the test's lifetime: records every message
-// and answers Yes/No questions from a script (No when it runs dry).
-class MessageRecorder
+// Replaces the message box while it lives: records every message and answers
+// Yes/No questions from `answers` (No when it runs dry).
+struct MessageRecorder
 {
-public:
-    MessageRecorder()
-    {
-        previous = AppMessageBox::SetHandler(
-            [this](QWidget*, const QString& text, AppMessageBox::Buttons buttons) {
-                texts << text;
-                this->buttons << buttons;
-                if (buttons == AppMessageBox::Buttons::Ok)
-                    return int(AppMessageBox::IdOk);
-                return answers.isEmpty() ? int(AppMessageBox::IdNo) : answers.takeFirst();
-            });
-    }
-    ~MessageRecorder() { AppMessageBox::SetHandler(previous); }
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-
-    void Clear()
-    {
-        texts.clear();
-        buttons.clear();
-        answers.clear();
-    }
-
     QStringList texts;
     QList<AppMessageBox::Buttons> buttons;
     QList<int> answers;
-
-private:
-    AppMessageBox::Handler previous;
+    AppMessageBox::Handler previous = AppMessageBox::SetHandler(
+        [this](QWidget*, const QString& text, AppMessageBox::Buttons shown) {
+            texts << text;
+            buttons << shown;
+            if (shown == AppMessageBox::Buttons::Ok)
+                return int(AppMessageBox::IdOk);
+            return answers.isEmpty() ? int(AppMessageBox::IdNo) : answers.takeFirst();
+        });
+    ~MessageRecorder() { AppMessageBox::SetHandler(previous); }
+    void Clear() { texts.clear(), buttons.clear(), answers.clear(); }
 };
 
 } // namespace config_test

@@ -11,58 +11,52 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdio>
+
 using namespace config_test;
 using Strings = std::vector<std::string>;
+using Table = std::vector<std::array<unsigned char, 2>>;
 
 namespace {
 
 constexpr unsigned kArrival = 0x8000;
 constexpr unsigned kRemoval = 0x8004;
+const std::string kRead = "FC 00 00 00 00 00 00 00";
+const std::string kCommit = "FE 00 00 00 00 00 00 00";
 
-const QString kNotConnected = QStringLiteral("The receiver is not connected.");
-const QString kRemoved = QStringLiteral("A receiver has been removed. Please insert again.");
-const QString kCompleted = QStringLiteral("Setting has been completed.");
-const QString kResetQuestion = QStringLiteral("Key values will be reset, Continue?");
-const QString kWriteFailed = QStringLiteral("The settings could not be written to the receiver.");
+const QString kNotConnected = "The receiver is not connected.";
+const QString kRemoved = "A receiver has been removed. Please insert again.";
+const QString kCompleted = "Setting has been completed.";
+const QString kWriteFailed = "The settings could not be written to the receiver.";
 
 struct FamilyData
 {
     int size;
-    std::vector<int> factoryCodes;
-    std::vector<FieldKey> factoryKeys;
+    std::vector<int> factoryCodes; // the receiver's key codes; Tab comes with Alt
     std::vector<int> foreignSizes;
+
+    FieldKey FactoryKey(int slot) const
+    {
+        const auto code = static_cast<std::uint8_t>(factoryCodes[slot - 1]);
+        return {code == 0x2B ? kModAlt : std::uint8_t(0), KeyCodeToVirtualKey(code)};
+    }
 };
 
 FamilyData DataOf(const QString& family)
 {
-    if (family == QLatin1String("TwoKey"))
-        return {2, {0x4B, 0x4E}, {{0, VK_PRIOR}, {0, VK_NEXT}}, {4, 5, 7}};
-    if (family == QLatin1String("Qn"))
-        return {5,
-                {0x3E, 0x29, 0x2B, 0x4B, 0x4E},
-                {{0, VK_F5}, {0, VK_ESCAPE}, {kModAlt, VK_TAB}, {0, VK_PRIOR}, {0, VK_NEXT}},
-                {2, 4, 7}};
-    if (family == QLatin1String("Lt61p"))
-        return {5,
-                {0x4B, 0x4E, 0x37, 0x3E, 0x29},
-                {{0, VK_PRIOR}, {0, VK_NEXT}, {0, VK_OEM_PERIOD}, {0, VK_F5}, {0, VK_ESCAPE}},
-                {2, 4, 7}};
-    return {7,
-            {0x37, 0x51, 0x52, 0x3E, 0x29, 0x4B, 0x4E},
-            {{0, VK_OEM_PERIOD},
-             {0, VK_DOWN},
-             {0, VK_UP},
-             {0, VK_F5},
-             {0, VK_ESCAPE},
-             {0, VK_PRIOR},
-             {0, VK_NEXT}},
-            {2, 4, 5}};
+    if (family == "TwoKey")
+        return {2, {0x4B, 0x4E}, {4, 5, 7}};
+    if (family == "Qn")
+        return {5, {0x3E, 0x29, 0x2B, 0x4B, 0x4E}, {2, 4, 7}};
+    if (family == "Lt61p")
+        return {5, {0x4B, 0x4E, 0x37, 0x3E, 0x29}, {2, 4, 7}};
+    return {7, {0x37, 0x51, 0x52, 0x3E, 0x29, 0x4B, 0x4E}, {2, 4, 5}};
 }
 
 // Entry i: Ctrl on odd positions, key codes A, B, C, ...
-std::vector<std::array<unsigned char, 2>> LetterTable(int entries)
+Table LetterTable(int entries)
 {
-    std::vector<std::array<unsigned char, 2>> table;
+    Table table;
     for (int i = 0; i < entries; ++i)
         table.push_back({static_cast<unsigned char>(i % 2 == 0 ? kModCtrl : 0),
                          static_cast<unsigned char>(0x04 + i)});
@@ -71,29 +65,21 @@ std::vector<std::array<unsigned char, 2>> LetterTable(int entries)
 
 FieldKey LetterKey(int position)
 {
-    const int i = position - 1;
-    return {static_cast<std::uint8_t>(i % 2 == 0 ? kModCtrl : 0),
-            static_cast<std::uint16_t>(VK_A + i)};
-}
-
-std::string ReadRequest()
-{
-    return Hex({0xFC, 0, 0, 0, 0, 0, 0, 0});
-}
-
-std::string Commit()
-{
-    return Hex({0xFE, 0, 0, 0, 0, 0, 0, 0});
+    return {static_cast<std::uint8_t>(position % 2 == 1 ? kModCtrl : 0),
+            static_cast<std::uint16_t>(VK_A + position - 1)};
 }
 
 std::string WriteKey(int size, int slot, int factory, int modifiers, int keyCode)
 {
-    return Hex({0xFF, size, slot, factory, modifiers, keyCode, 0, 0});
+    char text[64];
+    std::snprintf(text, sizeof text, "FF %02X %02X %02X %02X %02X 00 00", size, slot, factory,
+                  modifiers, keyCode);
+    return text;
 }
 
-void TickUntilIdle(ConfigDialog& dialog, int limit = 64)
+void TickUntilIdle(ConfigDialog& dialog)
 {
-    for (int i = 0; i < limit && dialog.IsTimerRunning(); ++i)
+    for (int i = 0; i < 64 && dialog.IsTimerRunning(); ++i)
         dialog.OnTimer();
 }
 
@@ -113,14 +99,16 @@ class ConfigDialogTest : public QObject
     ScriptedReceiver script;
     MessageRecorder messages;
 
-    // Opened on a receiver whose table is the family's own size with no keys,
-    // loaded to the end: connected, idle, every field empty.
-    std::unique_ptr<ConfigDialog> OpenEmpty(const QString& family,
-                                            const QString& language = QStringLiteral("English"))
+    // Loaded to the end from a receiver whose table is the family's own size
+    // with no keys (every field empty), or that has no table (factory keys).
+    std::unique_ptr<ConfigDialog>
+    OpenLoaded(const QString& family, const QString& language = "English", bool factory = false)
     {
         const int size = DataOf(family).size;
-        script.QueueTable(static_cast<unsigned char>(size),
-                          std::vector<std::array<unsigned char, 2>>(size, {0, 0}));
+        if (factory)
+            script.QueueAnswer({0, 0, 0, 0, 0, 0, 0, 0});
+        else
+            script.QueueTable(static_cast<unsigned char>(size), Table(size, {0, 0}));
         auto dialog = MakeDialog(family, language);
         dialog->InitDialog();
         TickUntilIdle(*dialog);
@@ -136,135 +124,55 @@ private slots:
         messages.Clear();
     }
 
-    void openingLoadsTableOfOwnSize_data() { AddFamilyRows(); }
-    void openingLoadsTableOfOwnSize()
-    {
-        QFETCH(QString, family);
-        const int size = DataOf(family).size;
-        script.QueueTable(static_cast<unsigned char>(size), LetterTable(size));
-        auto dialog = MakeDialog(family);
-
-        QVERIFY(dialog->InitDialog());
-        QVERIFY(dialog->IsConnected());
-        QVERIFY(dialog->IsTimerRunning());
-        QCOMPARE(script.Writes(), Strings{ReadRequest()});
-
-        for (int tick = 1; tick <= size; ++tick) {
-            dialog->OnTimer();
-            // Each answer fills one more field; the last one stops polling.
-            QCOMPARE(KeyOf(*dialog, tick), LetterKey(tick));
-            if (tick < size)
-                QCOMPARE(KeyOf(*dialog, tick + 1), FieldKey{});
-            QCOMPARE(dialog->IsTimerRunning(), tick < size);
-        }
-        QCOMPARE(dialog->KeyField(1)->text(), QStringLiteral("Ctrl+A"));
-        QCOMPARE(dialog->KeyField(2)->text(), QStringLiteral("B"));
-        QCOMPARE(script.CountOf("readData"), size);
-        QVERIFY(messages.texts.isEmpty());
-    }
-
-    // No table, or another family's: every answer is kept, the fields show
-    // the dialog's factory table.
-    void otherFamiliesSizesShowFactoryTable_data()
+    // The family's own size and sizes no family has are shown as received,
+    // one more field per answer; no table (0) or another family's size shows
+    // the factory table, every answer kept all the same. A size beyond the
+    // table's capacity has no place: dropped, and polling goes on.
+    void openingShowsWhatTheTableSizeCallsFor_data()
     {
         QTest::addColumn<QString>("family");
         QTest::addColumn<int>("size");
         for (const QString& family : Families()) {
-            QTest::addRow("%s size 0", qPrintable(family)) << family << 0;
-            for (int size : DataOf(family).foreignSizes)
+            const FamilyData data = DataOf(family);
+            for (int size : std::vector<int>{data.size, 0, 3, 9, 11})
                 QTest::addRow("%s size %d", qPrintable(family), size) << family << size;
+            for (int size : data.foreignSizes)
+                QTest::addRow("%s foreign size %d", qPrintable(family), size) << family << size;
         }
     }
-    void otherFamiliesSizesShowFactoryTable()
+    void openingShowsWhatTheTableSizeCallsFor()
     {
         QFETCH(QString, family);
         QFETCH(int, size);
         const FamilyData data = DataOf(family);
+        const bool dropped = size > 10;
+        const bool factory =
+            size == 0 || std::count(data.foreignSizes.begin(), data.foreignSizes.end(), size) > 0;
         if (size == 0)
             script.QueueAnswer({0, 0, 0, 0, 0, 0, 0, 0});
         else
-            script.QueueTable(static_cast<unsigned char>(size),
-                              std::vector<std::array<unsigned char, 2>>(size, {kModAlt, 0x1D}));
+            script.QueueTable(static_cast<unsigned char>(size), LetterTable(dropped ? 1 : size));
         auto dialog = MakeDialog(family);
-        dialog->InitDialog();
 
-        dialog->OnTimer();
-        for (int slot = 1; slot <= data.size; ++slot)
-            QCOMPARE(KeyOf(*dialog, slot), data.factoryKeys[slot - 1]);
-        TickUntilIdle(*dialog);
-        QCOMPARE(script.CountOf("readData"), std::max(size, 1));
-        QCOMPARE(dialog->Table().receivedSize, size);
-        // Stored all the same (the factory keys cover only the shown slots).
-        if (size > 0)
-            QCOMPARE(dialog->Table().entryBytes[size - 1], std::uint8_t(size));
-        for (int slot = 1; slot <= data.size; ++slot)
-            QCOMPARE(KeyOf(*dialog, slot), data.factoryKeys[slot - 1]);
-        if (family == QLatin1String("TwoKey")) {
-            QCOMPARE(dialog->KeyField(1)->text(), QStringLiteral("Page Up"));
-            QCOMPARE(dialog->KeyField(2)->text(), QStringLiteral("Page Down"));
-        }
-    }
-
-    // Sizes no presenter has: shown as received, the rest of the fields empty.
-    void unknownSizesShowReceivedEntries_data()
-    {
-        QTest::addColumn<QString>("family");
-        QTest::addColumn<int>("size");
-        for (const QString& family : Families())
-            for (int size : {3, 9})
-                QTest::addRow("%s size %d", qPrintable(family), size) << family << size;
-    }
-    void unknownSizesShowReceivedEntries()
-    {
-        QFETCH(QString, family);
-        QFETCH(int, size);
-        const int slotCount = DataOf(family).size;
-        script.QueueTable(static_cast<unsigned char>(size), LetterTable(size));
-        auto dialog = MakeDialog(family);
-        dialog->InitDialog();
-
-        for (int tick = 1; tick < size; ++tick)
+        QVERIFY(dialog->InitDialog());
+        QVERIFY(dialog->IsConnected());
+        QCOMPARE(script.Writes(), Strings{kRead});
+        const int answers = dropped ? 1 : std::max(size, 1);
+        for (int tick = 1; tick <= answers; ++tick) {
+            QVERIFY(dialog->IsTimerRunning());
             dialog->OnTimer();
-        QVERIFY(dialog->IsTimerRunning());
-        dialog->OnTimer();
-        QVERIFY(!dialog->IsTimerRunning());
-        for (int slot = 1; slot <= slotCount; ++slot)
-            QCOMPARE(KeyOf(*dialog, slot), slot <= size ? LetterKey(slot) : FieldKey{});
-        QCOMPARE(dialog->Table().keyCodes[size - 1], std::uint8_t(0x04 + size - 1));
-    }
-
-    // An answer with no place in the table is dropped and polling goes on.
-    void answersOutsideTheTableAreIgnored_data()
-    {
-        QTest::addColumn<QString>("family");
-        QTest::addColumn<int>("sizeByte");
-        QTest::addColumn<int>("positionByte");
-        for (const QString& family : Families()) {
-            QTest::addRow("%s size 11", qPrintable(family)) << family << 11 << 1;
-            QTest::addRow("%s position beyond size", qPrintable(family)) << family << 3 << 4;
-            QTest::addRow("%s position 0", qPrintable(family))
-                << family << DataOf(family).size << 0;
+            for (int slot = 1; slot <= data.size; ++slot)
+                QCOMPARE(KeyOf(*dialog, slot), factory ? data.FactoryKey(slot)
+                                               : !dropped && slot <= std::min(tick, size)
+                                                   ? LetterKey(slot)
+                                                   : FieldKey{});
         }
-    }
-    void answersOutsideTheTableAreIgnored()
-    {
-        QFETCH(QString, family);
-        QFETCH(int, sizeByte);
-        QFETCH(int, positionByte);
-        script.QueueAnswer({static_cast<unsigned char>(sizeByte),
-                            static_cast<unsigned char>(positionByte), 1, kModCtrl, 0x04, 0xAA, 0,
-                            0});
-        auto dialog = MakeDialog(family);
-        dialog->InitDialog();
-
-        dialog->OnTimer();
-        dialog->OnTimer(); // nothing more to read
-        QVERIFY(dialog->IsTimerRunning());
-        QCOMPARE(dialog->Table().receivedSize, sizeByte);
-        for (std::uint8_t code : dialog->Table().keyCodes)
-            QCOMPARE(code, std::uint8_t(0));
-        for (int slot = 1; slot <= DataOf(family).size; ++slot)
-            QCOMPARE(dialog->KeyField(slot)->text(), QString());
+        QCOMPARE(dialog->IsTimerRunning(), dropped);
+        QCOMPARE(script.CountOf("readData"), answers);
+        QCOMPARE(dialog->Table().receivedSize, size);
+        if (size > 0 && !dropped)
+            QCOMPARE(dialog->Table().entryBytes[size - 1], std::uint8_t(size));
+        QVERIFY(messages.texts.isEmpty());
     }
 
     void noReceiverEndsTheDialogAtOnce_data()
@@ -272,15 +180,12 @@ private slots:
         QTest::addColumn<QString>("family");
         QTest::addColumn<QString>("language");
         QTest::addColumn<QStringList>("expected");
-        for (const QString& family : Families()) {
-            QTest::addRow("%s English", qPrintable(family))
-                << family << "English" << QStringList{kNotConnected};
-            QTest::addRow("%s Korean", qPrintable(family))
-                << family << "Korean"
-                << QStringList{QStringLiteral("수신기가 연결되지 않았습니다.")};
-            QTest::addRow("%s other language", qPrintable(family))
-                << family << "english" << QStringList{};
-        }
+        for (const QString& family : Families())
+            QTest::newRow(qPrintable(family)) << family << "English" << QStringList{kNotConnected};
+        QTest::newRow("Korean") << "Qn"
+                                << "Korean" << QStringList{"수신기가 연결되지 않았습니다."};
+        QTest::newRow("other language") << "Rv80"
+                                        << "english" << QStringList{};
     }
     void noReceiverEndsTheDialogAtOnce()
     {
@@ -300,9 +205,7 @@ private slots:
         QVERIFY(!dialog->isVisible());
         QVERIFY(!dialog->IsTimerRunning());
         QCOMPARE(messages.texts, expected);
-        QCOMPARE(script.Writes(), Strings{});
-        QCOMPARE(script.CountOf("readData"), 0);
-        QCOMPARE(script.CountOf("findHidDevice"), 1);
+        QCOMPARE(script.Calls(), Strings{"findHidDevice 0EBC 2501"});
     }
 
     void resetAsksFirst_data()
@@ -311,20 +214,18 @@ private slots:
         QTest::addColumn<QString>("language");
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("question");
-        QTest::addColumn<bool>("resets");
-        const QString korean =
-            QStringLiteral("제품의 키가 원래상태로 초기화됩니다. 진행하시겠습까?");
-        for (const QString& family : Families()) {
-            QTest::addRow("%s No", qPrintable(family))
-                << family << "English" << int(AppMessageBox::IdNo) << kResetQuestion << false;
+        const QString english = "Key values will be reset, Continue?";
+        for (const QString& family : Families())
             QTest::addRow("%s Yes", qPrintable(family))
-                << family << "English" << int(AppMessageBox::IdYes) << kResetQuestion << true;
-            QTest::addRow("%s Korean Yes", qPrintable(family))
-                << family << "Korean" << int(AppMessageBox::IdYes) << korean << true;
-            // No box can be shown: the question counts as No.
-            QTest::addRow("%s other language", qPrintable(family))
-                << family << "Deutsch" << int(AppMessageBox::IdYes) << QString() << false;
-        }
+                << family << "English" << int(AppMessageBox::IdYes) << english;
+        QTest::newRow("No") << "TwoKey"
+                            << "English" << int(AppMessageBox::IdNo) << english;
+        QTest::newRow("Korean Yes") << "Lt61p"
+                                    << "Korean" << int(AppMessageBox::IdYes)
+                                    << "제품의 키가 원래상태로 초기화됩니다. 진행하시겠습까?";
+        // No box can be shown: the question counts as No.
+        QTest::newRow("other language") << "Rv80"
+                                        << "Deutsch" << int(AppMessageBox::IdYes) << QString();
     }
     void resetAsksFirst()
     {
@@ -332,8 +233,7 @@ private slots:
         QFETCH(QString, language);
         QFETCH(int, answer);
         QFETCH(QString, question);
-        QFETCH(bool, resets);
-        auto dialog = OpenEmpty(family, language);
+        auto dialog = OpenLoaded(family, language);
         dialog->KeyField(1)->SetKey(kModShift, VK_A);
         messages.answers = {answer};
 
@@ -342,8 +242,8 @@ private slots:
         QCOMPARE(messages.texts, question.isNull() ? QStringList{} : QStringList{question});
         if (!question.isNull())
             QCOMPARE(messages.buttons.front(), AppMessageBox::Buttons::YesNo);
-        if (resets) {
-            QCOMPARE(script.Writes(), (Strings{Hex({0, 0, 0, 0, 0, 0, 0, 0}), ReadRequest()}));
+        if (!question.isNull() && answer == AppMessageBox::IdYes) {
+            QCOMPARE(script.Writes(), (Strings{"00 00 00 00 00 00 00 00", kRead}));
             QVERIFY(dialog->IsTimerRunning());
         } else {
             QCOMPARE(script.Writes(), Strings{});
@@ -352,70 +252,54 @@ private slots:
         }
     }
 
-    void okWithEmptyFieldsOnlyCommits_data() { AddFamilyRows(); }
-    void okWithEmptyFieldsOnlyCommits()
+    // With no key at all only the commit goes out. Otherwise every slot is
+    // written with its factory code at offset 3, then the commit; the key is
+    // captured by real key events.
+    void okWritesEverySlotOrOnlyCommits_data()
     {
-        QFETCH(QString, family);
-        auto dialog = OpenEmpty(family);
-        QSignalSpy finished(dialog.get(), &QDialog::finished);
-        dialog->OkButton()->click();
-        QCOMPARE(script.Writes(), Strings{Commit()});
-        QCOMPARE(messages.texts, QStringList{kCompleted});
-        QCOMPARE(finished.count(), 0);
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<bool>("factoryTable");
+        QTest::addColumn<bool>("capture");
+        QTest::addColumn<QString>("language");
+        for (const QString& family : Families()) {
+            const QByteArray bytes = family.toLatin1();
+            const char* name = bytes.constData();
+            QTest::addRow("%s all empty", name) << family << false << false << "English";
+            QTest::addRow("%s one key", name) << family << false << true << "Korean";
+            QTest::addRow("%s factory table", name) << family << true << false << "English";
+            QTest::addRow("%s factory table and one key", name)
+                << family << true << true << "English";
+        }
     }
-
-    // One key captured by real key events: every slot is written, each with
-    // its factory code, then the commit.
-    void okWritesEverySlotAfterACapture_data() { AddFamilyRows(); }
-    void okWritesEverySlotAfterACapture()
+    void okWritesEverySlotOrOnlyCommits()
     {
         QFETCH(QString, family);
+        QFETCH(bool, factoryTable);
+        QFETCH(bool, capture);
+        QFETCH(QString, language);
         const FamilyData data = DataOf(family);
-        auto dialog = OpenEmpty(family, QStringLiteral("Korean"));
-        dialog->show();
-        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
-        KeyCaptureEdit* field = dialog->KeyField(2);
-        dialog->activateWindow();
-        field->setFocus();
-        QTRY_VERIFY(field->hasFocus());
-
-        QTest::keyPress(field, Qt::Key_Control);
-        QTest::keyClick(field, Qt::Key_F5, Qt::ControlModifier);
-        QTest::keyRelease(field, Qt::Key_Control);
-        QCOMPARE(field->text(), QStringLiteral("Ctrl+F5"));
+        auto dialog = OpenLoaded(family, language, factoryTable);
+        QSignalSpy finished(dialog.get(), &QDialog::finished);
+        if (capture)
+            QVERIFY(CaptureCtrlF5(*dialog, 2));
 
         QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
         Strings expected;
-        for (int slot = 1; slot <= data.size; ++slot)
-            expected.push_back(slot == 2
-                                   ? WriteKey(data.size, 2, data.factoryCodes[1], 0x01, 0x3E)
-                                   : WriteKey(data.size, slot, data.factoryCodes[slot - 1], 0, 0));
-        expected.push_back(Commit());
+        for (int slot = 1; (capture || factoryTable) && slot <= data.size; ++slot) {
+            const int factory = data.factoryCodes[slot - 1];
+            if (capture && slot == 2)
+                expected.push_back(WriteKey(data.size, 2, factory, kModCtrl, 0x3E));
+            else if (factoryTable)
+                expected.push_back(
+                    WriteKey(data.size, slot, factory, data.FactoryKey(slot).modifiers, factory));
+            else
+                expected.push_back(WriteKey(data.size, slot, factory, 0, 0));
+        }
+        expected.push_back(kCommit);
         QCOMPARE(script.Writes(), expected);
-        QCOMPARE(messages.texts, QStringList{QStringLiteral("설정이 완료되었습니다.")});
-        QVERIFY(dialog->isVisible());
-    }
-
-    // The factory table shown after an empty load goes back as it came.
-    void okWritesTheFactoryTableBack_data() { AddFamilyRows(); }
-    void okWritesTheFactoryTableBack()
-    {
-        QFETCH(QString, family);
-        const FamilyData data = DataOf(family);
-        script.QueueAnswer({0, 0, 0, 0, 0, 0, 0, 0});
-        auto dialog = MakeDialog(family);
-        dialog->InitDialog();
-        TickUntilIdle(*dialog);
-        script.ClearCalls();
-
-        dialog->OnOK();
-        Strings expected;
-        for (int slot = 1; slot <= data.size; ++slot)
-            expected.push_back(WriteKey(data.size, slot, data.factoryCodes[slot - 1],
-                                        data.factoryKeys[slot - 1].modifiers,
-                                        data.factoryCodes[slot - 1]));
-        expected.push_back(Commit());
-        QCOMPARE(script.Writes(), expected);
+        QCOMPARE(messages.texts,
+                 QStringList{language == "Korean" ? "설정이 완료되었습니다." : kCompleted});
+        QCOMPARE(finished.count(), 0);
     }
 
     // A request that cannot be sent stops OK: nothing after it, no commit of
@@ -426,17 +310,13 @@ private slots:
         QTest::addColumn<int>("sentBeforeFailure");
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("expected");
-        const QString korean = QStringLiteral("설정을 수신기에 저장하지 못했습니다.");
-        for (const QString& family : Families()) {
-            const int size = DataOf(family).size;
-            QTest::addRow("%s first key", qPrintable(family))
-                << family << 0 << "English" << kWriteFailed;
-            QTest::addRow("%s second key", qPrintable(family)) << family << 1 << "Korean" << korean;
+        for (const QString& family : Families())
             QTest::addRow("%s commit", qPrintable(family))
-                << family << size << "English" << kWriteFailed;
-            QTest::addRow("%s other language", qPrintable(family))
-                << family << 1 << "Deutsch" << QString();
-        }
+                << family << DataOf(family).size << "English" << kWriteFailed;
+        QTest::newRow("first key") << "TwoKey" << 0 << "English" << kWriteFailed;
+        QTest::newRow("second key Korean") << "Qn" << 1 << "Korean"
+                                           << "설정을 수신기에 저장하지 못했습니다.";
+        QTest::newRow("other language") << "Lt61p" << 1 << "Deutsch" << QString();
     }
     void okStopsAtTheFirstUnsentRequest()
     {
@@ -444,36 +324,46 @@ private slots:
         QFETCH(int, sentBeforeFailure);
         QFETCH(QString, language);
         QFETCH(QString, expected);
-        const FamilyData data = DataOf(family);
-        script.QueueTable(static_cast<unsigned char>(data.size), LetterTable(data.size));
-        auto dialog = MakeDialog(family, language);
-        dialog->InitDialog();
-        TickUntilIdle(*dialog);
-        script.ClearCalls();
+        auto dialog = OpenLoaded(family, language, true);
         script.FailWritesAfter(sentBeforeFailure);
 
         dialog->OnOK();
         const Strings writes = script.Writes();
         QCOMPARE(int(writes.size()), sentBeforeFailure + 1);
-        const bool commitAttempted = sentBeforeFailure == data.size;
-        QCOMPARE(writes.back() == Commit(), commitAttempted);
+        QCOMPARE(writes.back() == kCommit, sentBeforeFailure == DataOf(family).size);
         QCOMPARE(messages.texts, expected.isNull() ? QStringList{} : QStringList{expected});
     }
 
-    // Removal reported from the library's own thread reaches the dialog on
-    // its thread; afterwards nothing is sent and every button says so.
-    void removalThenEveryButtonRefuses_data() { AddFamilyRows(); }
-    void removalThenEveryButtonRefuses()
+    // Device changes come from the library's own thread and reach the dialog
+    // on its thread. Another device's removal changes nothing. The receiver's
+    // shows the message and stops the load at the next tick, keeping what did
+    // arrive; then every button refuses and sends nothing. Its arrival
+    // re-opens the link quietly, without reloading.
+    void removalAndArrival_data() { AddFamilyRows(); }
+    void removalAndArrival()
     {
         QFETCH(QString, family);
-        auto dialog = OpenEmpty(family);
+        const int size = DataOf(family).size;
+        script.QueueTable(static_cast<unsigned char>(size), LetterTable(1));
+        auto dialog = MakeDialog(family);
         QSignalSpy finished(dialog.get(), &QDialog::finished);
-        dialog->KeyField(1)->SetKey(0, VK_A + 1);
+        dialog->InitDialog();
+        dialog->OnTimer();
+
+        script.FireDeviceChange(kRemoval, 0x046D, 0xC52B, true);
+        QTRY_COMPARE(script.CountOf("isMyDeviceNotification"), 1);
+        QCoreApplication::processEvents();
+        QVERIFY(dialog->IsConnected());
+        QVERIFY(messages.texts.isEmpty());
 
         QCOMPARE(script.FireDeviceChange(kRemoval, 0x0EBC, 0x2501, true), 1);
         QTRY_COMPARE(messages.texts, QStringList{kRemoved});
         QVERIFY(!dialog->IsConnected());
-        QCOMPARE(finished.count(), 0);
+        const int reads = script.CountOf("readData");
+        dialog->OnTimer();
+        QVERIFY(!dialog->IsTimerRunning());
+        QCOMPARE(script.CountOf("readData"), reads);
+        script.ClearCalls();
 
         dialog->LoadButton()->click();
         dialog->ResetButton()->click();
@@ -482,100 +372,29 @@ private slots:
                  (QStringList{kRemoved, kNotConnected, kNotConnected, kNotConnected}));
         QCOMPARE(script.Writes(), Strings{});
         QVERIFY(!dialog->IsTimerRunning());
-        QCOMPARE(KeyOf(*dialog, 1), (FieldKey{0, VK_A + 1}));
-    }
-
-    void removalOfAnotherDeviceIsIgnored()
-    {
-        auto dialog = OpenEmpty(QStringLiteral("Qn"));
-        script.FireDeviceChange(kRemoval, 0x046D, 0xC52B, true);
-        QTRY_COMPARE(script.CountOf("isMyDeviceNotification"), 1);
-        QCoreApplication::processEvents();
-        QVERIFY(dialog->IsConnected());
-        QVERIFY(messages.texts.isEmpty());
-    }
-
-    // A load cut short by the removal keeps what did arrive: the receiver
-    // never sent the factory table.
-    void removalDuringLoadLeavesTheFields_data() { AddFamilyRows(); }
-    void removalDuringLoadLeavesTheFields()
-    {
-        QFETCH(QString, family);
-        const int size = DataOf(family).size;
-        script.QueueTable(static_cast<unsigned char>(size), LetterTable(1));
-        auto dialog = MakeDialog(family);
-        dialog->InitDialog();
-        dialog->OnTimer();
-        QVERIFY(dialog->IsTimerRunning());
-
-        script.FireDeviceChange(kRemoval, 0x0EBC, 0x2501, true);
-        QTRY_VERIFY(!dialog->IsConnected());
-        const int reads = script.CountOf("readData");
-        dialog->OnTimer();
-
-        QVERIFY(!dialog->IsTimerRunning());
-        QCOMPARE(script.CountOf("readData"), reads);
-        QCOMPARE(KeyOf(*dialog, 1), LetterKey(1));
-        for (int slot = 2; slot <= size; ++slot)
-            QCOMPARE(KeyOf(*dialog, slot), FieldKey{});
-        QCOMPARE(messages.texts, QStringList{kRemoved});
-    }
-
-    // Arrival re-opens the link quietly and leaves the fields alone.
-    void arrivalReopensWithoutReloading_data() { AddFamilyRows(); }
-    void arrivalReopensWithoutReloading()
-    {
-        QFETCH(QString, family);
-        auto dialog = OpenEmpty(family);
-        dialog->KeyField(1)->SetKey(kModCtrl, VK_A + 2);
-        script.FireDeviceChange(kRemoval, 0x0EBC, 0x2501, true);
-        QTRY_VERIFY(!dialog->IsConnected());
-        script.ClearCalls();
+        QCOMPARE(finished.count(), 0);
         messages.Clear();
 
         script.FireDeviceChange(kArrival, 0x0EBC, 0x2501, true);
         QTRY_VERIFY(dialog->IsConnected());
         QCOMPARE(script.CountOf("findHidDevice"), 1);
-        QCOMPARE(script.Writes(), Strings{});
         QCOMPARE(script.CountOf("readData"), 0);
         QCOMPARE(script.RegisteredCount(), 1);
         QVERIFY(!dialog->IsTimerRunning());
         QVERIFY(messages.texts.isEmpty());
-        QCOMPARE(KeyOf(*dialog, 1), (FieldKey{kModCtrl, VK_A + 2}));
+        for (int slot = 1; slot <= size; ++slot)
+            QCOMPARE(KeyOf(*dialog, slot), slot == 1 ? LetterKey(1) : FieldKey{});
 
-        // Connected again: OK reaches the receiver.
         dialog->OnOK();
-        QCOMPARE(script.Writes().back(), Commit());
+        QCOMPARE(script.Writes().back(), kCommit);
         QCOMPARE(messages.texts, QStringList{kCompleted});
     }
 
-    void cancelEndsAndClosesTheLinkOnce_data() { AddFamilyRows(); }
-    void cancelEndsAndClosesTheLinkOnce()
-    {
-        QFETCH(QString, family);
-        auto dialog = MakeDialog(family);
-        dialog->InitDialog();
-        QVERIFY(dialog->IsTimerRunning()); // no answer yet
-        // Queued before the end, delivered after it.
-        script.FireDeviceChange(kArrival, 0x1234, 0x5678, false);
-
-        dialog->CancelButton()->click();
-        QCOMPARE(dialog->result(), int(QDialog::Rejected));
-        QVERIFY(!dialog->IsTimerRunning());
-        QCoreApplication::processEvents();
-        QCOMPARE(script.CountOf("findHidDevice"), 1);
-        QCOMPARE(script.CountOf("closeDevice"), 1);
-        QCOMPARE(script.CountOf("hidUnregisterDeviceNotification"), 1);
-        QCOMPARE(script.RegisteredCount(), 0);
-        dialog.reset();
-        QCOMPARE(script.CountOf("closeDevice"), 1);
-        QCOMPARE(script.CountOf("hidUnregisterDeviceNotification"), 1);
-        QVERIFY(messages.texts.isEmpty());
-    }
-
     // The modal loop drives timer 1 itself; Esc and Enter do not end it.
-    void runsModallyOnItsOwnTimer_data() { AddFamilyRows(); }
-    void runsModallyOnItsOwnTimer()
+    // Cancel closes the link once, and a notification queued before the end
+    // does not re-open it.
+    void runsModallyUntilCancel_data() { AddFamilyRows(); }
+    void runsModallyUntilCancel()
     {
         QFETCH(QString, family);
         const int size = DataOf(family).size;
@@ -592,6 +411,7 @@ private slots:
             QTest::keyClick(dialog->OkButton(), Qt::Key_Escape);
             QTest::keyClick(dialog->OkButton(), Qt::Key_Return);
             sawLoaded = dialog->isVisible() && KeyOf(*dialog, size) == LetterKey(size);
+            script.FireDeviceChange(kArrival, 0x1234, 0x5678, false);
             dialog->CancelButton()->click();
         });
         watch.start();
@@ -599,40 +419,35 @@ private slots:
 
         QCOMPARE(dialog->DoModal(), int(QDialog::Rejected));
         QVERIFY(sawLoaded);
+        QVERIFY(!dialog->IsTimerRunning());
+        QCoreApplication::processEvents();
         QCOMPARE(script.CountOf("readData"), size + 1);
+        QCOMPARE(script.RegisteredCount(), 0);
         QCOMPARE(script.CountOf("closeDevice"), 1);
+        dialog.reset();
+        QCOMPARE(script.CountOf("findHidDevice"), 1);
+        QCOMPARE(script.CountOf("closeDevice"), 1);
+        QCOMPARE(script.CountOf("hidUnregisterDeviceNotification"), 1);
         QVERIFY(messages.texts.isEmpty());
     }
 
+    // Byte for byte: no other spelling picks a background.
     void backgroundFollowsTheModelText_data()
     {
         QTest::addColumn<QString>("family");
         QTest::addColumn<QString>("model");
         QTest::addColumn<int>("background");
-        QTest::newRow("LT-61") << "TwoKey"
-                               << "LT-61" << 163;
-        QTest::newRow("two-key, any model") << "TwoKey"
-                                            << "" << 163;
-        QTest::newRow("QN-90") << "Qn"
-                               << "QN-90" << 175;
-        QTest::newRow("QN-70 Vela") << "Qn"
-                                    << "QN-70 Vela" << 173;
-        QTest::newRow("QN-95 Vela") << "Qn"
-                                    << "QN-95 Vela" << 172;
-        QTest::newRow("qn-90") << "Qn"
-                               << "qn-90" << 0;
-        QTest::newRow("LT-61P") << "Lt61p"
-                                << "LT-61P" << 164;
-        QTest::newRow("LT-65") << "Lt61p"
-                               << "LT-65" << 165;
-        QTest::newRow("LT-61 in the five-key dialog") << "Lt61p"
-                                                      << "LT-61" << 0;
-        QTest::newRow("RV-80") << "Rv80"
-                               << "RV-80" << 170;
-        QTest::newRow("RV-80G") << "Rv80"
-                                << "RV-80G" << 174;
-        QTest::newRow("RV-80 with a space") << "Rv80"
-                                            << "RV-80 " << 0;
+        const struct
+        {
+            const char *family, *model;
+            int background;
+        } rows[] = {{"TwoKey", "LT-61", 163},  {"TwoKey", "", 163},       {"Qn", "QN-90", 175},
+                    {"Qn", "QN-70 Vela", 173}, {"Qn", "QN-95 Vela", 172}, {"Qn", "qn-90", 0},
+                    {"Lt61p", "LT-61P", 164},  {"Lt61p", "LT-65", 165},   {"Lt61p", "LT-61", 0},
+                    {"Rv80", "RV-80", 170},    {"Rv80", "RV-80G", 174},   {"Rv80", "RV-80 ", 0}};
+        for (const auto& row : rows)
+            QTest::addRow("%s '%s'", row.family, row.model)
+                << QString(row.family) << QString(row.model) << row.background;
     }
     void backgroundFollowsTheModelText()
     {
@@ -640,13 +455,13 @@ private slots:
         QFETCH(QString, model);
         QFETCH(int, background);
         script.QueueAnswer({0, 0, 0, 0, 0, 0, 0, 0});
-        auto dialog = MakeDialog(family, QStringLiteral("English"), model);
+        auto dialog = MakeDialog(family, "English", model);
         QVERIFY(dialog->InitDialog());
         QCOMPARE(dialog->BackgroundId(), background);
         QCOMPARE(dialog->HasBackground(), background != 0);
         // The rest of the dialog does not depend on the model.
         TickUntilIdle(*dialog);
-        QCOMPARE(KeyOf(*dialog, 1), DataOf(family).factoryKeys[0]);
+        QCOMPARE(KeyOf(*dialog, 1), DataOf(family).FactoryKey(1));
         QCOMPARE(dialog->OkButton()->size(), QSize(85, 25));
     }
 };
