@@ -709,7 +709,7 @@ void DrawModelPictures(const QString& dir)
 // Configuration dialog backgrounds. The key fields are placed by the dialog
 // templates; each background frames them in labelled boxes joined to the keys.
 
-struct FieldSpec
+struct FieldRole
 {
     int controlId; // the key field's edit control in the dialog template
     int slot;      // the presenter key it configures
@@ -739,29 +739,29 @@ struct ConfigLayout
 // Takes the fields' and buttons' positions from the template. Every edit control of
 // the template must be one field of exactly one box, or the picture would show a
 // field with no label.
-ConfigLayout LayoutOf(int templateId, const std::vector<FieldSpec>& specs,
+ConfigLayout LayoutOf(int templateId, const std::vector<FieldRole>& roles,
                       const std::vector<std::vector<int>>& boxIds)
 {
     const DialogTemplate& dialog = TemplateOf(templateId);
     ConfigLayout layout{templateId, "KEY SETTINGS",      {},
                         {},         ButtonFaces(dialog), DialogSize(dialog)};
-    for (const FieldSpec& spec : specs) {
-        const ControlTemplate& control = ControlOf(dialog, spec.controlId);
+    for (const FieldRole& role : roles) {
+        const ControlTemplate& control = ControlOf(dialog, role.controlId);
         if (control.cls != ControlClass::Edit || !control.visible)
             Fail(QStringLiteral("template %1: control %2 is no visible edit field")
                      .arg(templateId)
-                     .arg(spec.controlId));
+                     .arg(role.controlId));
         layout.fields.push_back(
-            {spec.controlId, PixelRect(control), spec.slot, spec.label, spec.symbol});
+            {role.controlId, PixelRect(control), role.slot, role.label, role.symbol});
     }
-    std::vector<int> boxesOfField(specs.size(), 0);
+    std::vector<int> boxesOfField(roles.size(), 0);
     for (const std::vector<int>& ids : boxIds) {
         std::vector<int> box;
         for (int id : ids) {
             std::size_t i = 0;
-            while (i < specs.size() && specs[i].controlId != id)
+            while (i < roles.size() && roles[i].controlId != id)
                 ++i;
-            if (i == specs.size())
+            if (i == roles.size())
                 Fail(QStringLiteral("template %1: box names control %2, which is no key field")
                          .arg(templateId)
                          .arg(id));
@@ -770,18 +770,18 @@ ConfigLayout LayoutOf(int templateId, const std::vector<FieldSpec>& specs,
         }
         layout.boxes.push_back(box);
     }
-    for (std::size_t i = 0; i < specs.size(); ++i)
+    for (std::size_t i = 0; i < roles.size(); ++i)
         if (boxesOfField[i] != 1)
             Fail(QStringLiteral("template %1: key field %2 is in %3 boxes")
                      .arg(templateId)
-                     .arg(specs[i].controlId)
+                     .arg(roles[i].controlId)
                      .arg(boxesOfField[i]));
     for (const ControlTemplate& control : dialog.controls) {
         if (control.cls != ControlClass::Edit || !control.visible)
             continue;
         bool known = false;
-        for (const FieldSpec& spec : specs)
-            known = known || spec.controlId == control.id;
+        for (const FieldRole& role : roles)
+            known = known || role.controlId == control.id;
         if (!known)
             Fail(QStringLiteral("template %1: edit field %2 has no place in the picture")
                      .arg(templateId)
