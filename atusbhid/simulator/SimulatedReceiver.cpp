@@ -183,6 +183,17 @@ Session* LiveSession(Simulator& sim, const SimulatorState& state)
     return &*sim.session;
 }
 
+// With sim.mutex held: the open session, brought in line with the state file
+// (read into `state`); null when none is open or the receiver went away. A
+// closed handle reads no file.
+Session* OpenSession(Simulator& sim, SimulatorState& state)
+{
+    if (!sim.session)
+        return nullptr;
+    state = LoadState(sim);
+    return LiveSession(sim, state);
+}
+
 bool Persist(Simulator& sim, const KeyTable& table)
 {
     const std::string path = SimulatorStatePath();
@@ -240,10 +251,8 @@ ATUSBHID_API unsigned char writeData(unsigned char* report)
         return 0;
     Simulator& sim = Sim();
     std::lock_guard lock(sim.mutex);
-    if (!sim.session)
-        return 0;
-    const SimulatorState state = LoadState(sim);
-    Session* session = LiveSession(sim, state);
+    SimulatorState state;
+    Session* session = OpenSession(sim, state);
     if (!session || state.writesFail)
         return 0;
     const KeyTable before = session->emulator.Table();
@@ -262,10 +271,8 @@ ATUSBHID_API unsigned char readData(unsigned char* buffer)
         return 0;
     Simulator& sim = Sim();
     std::lock_guard lock(sim.mutex);
-    if (!sim.session)
-        return 0;
-    const SimulatorState state = LoadState(sim);
-    Session* session = LiveSession(sim, state);
+    SimulatorState state;
+    Session* session = OpenSession(sim, state);
     if (!session || state.silent)
         return 0;
     const std::optional<Report> answer = session->emulator.NextAnswer();
@@ -282,9 +289,8 @@ ATUSBHID_API unsigned char setFeature(unsigned char* report)
         return 0;
     Simulator& sim = Sim();
     std::lock_guard lock(sim.mutex);
-    if (!sim.session)
-        return 0;
-    return LiveSession(sim, LoadState(sim)) ? 1 : 0;
+    SimulatorState state;
+    return OpenSession(sim, state) ? 1 : 0;
 }
 
 ATUSBHID_API int hidRegisterDeviceNotification(void* window)
