@@ -11,22 +11,7 @@ runs=${2:-10}
 program=$build/app/tavrolin
 [ -x "$program" ] || { echo "no program at $program; build first" >&2; exit 1; }
 
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-export DISPLAY=:$(head -n1 "$work/display")
-unset QT_QPA_PLATFORM
+. "$root/tests/app/xvfb-session.sh"
 export XDG_RUNTIME_DIR=$work TAVROLIN_SIMULATOR_STATE=$work/receiver.state
 export LD_LIBRARY_PATH=$build/atusbhid/simulator
 

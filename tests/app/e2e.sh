@@ -15,16 +15,7 @@ for tool in Xvfb xdotool import; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
 
-work=$(mktemp -d)
-xvfb_pid=
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "${BASH_SOURCE[0]}")/xvfb-session.sh"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
 
@@ -34,13 +25,6 @@ fail() {
     exit 1
 }
 
-# Xvfb picks a free display itself and tells us which.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -n1 "$work/display")
-unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
 export TAVROLIN_SIMULATOR_STATE=$work/receiver.state
 "$simulator_tool" model RV-80 >/dev/null
