@@ -57,6 +57,17 @@ ATUSBHID_API int isMyDeviceNotification(void* eventData);
 /* report: 8 bytes. Must exist for the binding to succeed; the program never calls it. */
 ATUSBHID_API unsigned char setFeature(unsigned char* report);
 
+/*
+ * Optional: why the last findHidDevice returned 0, so that a receiver that is
+ * present but may not be opened is not reported as missing. A library without
+ * it still binds; the program then treats every failure as "not found".
+ */
+#define ATUSBHID_FIND_OK 0
+#define ATUSBHID_FIND_NOT_FOUND 1
+#define ATUSBHID_FIND_NO_PERMISSION 2
+#define ATUSBHID_FIND_OTHER 3
+ATUSBHID_API int lastFindError(void);
+
 #ifdef __cplusplus
 }
 #endif
