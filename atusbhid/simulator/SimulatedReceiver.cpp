@@ -131,6 +131,7 @@ struct Simulator
     std::optional<Session> session;
     std::atomic<unsigned int> vendorId{0};
     std::atomic<unsigned int> productId{0};
+    std::atomic<int> findError{ATUSBHID_FIND_OK};
     bool warned = false;
     PlugWatcher watcher;
 };
@@ -228,14 +229,25 @@ ATUSBHID_API unsigned char findHidDevice(unsigned int vendorId, unsigned int pro
     sim.session.reset();
     sim.vendorId = vendorId;
     sim.productId = productId;
+    sim.findError = ATUSBHID_FIND_NOT_FOUND;
     if (vendorId != kVendorId || productId != kProductId)
         return 0;
     const SimulatorState state = LoadState(sim);
     if (!state.plugged)
         return 0;
+    if (state.accessDenied) {
+        sim.findError = ATUSBHID_FIND_NO_PERMISSION;
+        return 0;
+    }
     sim.session.emplace(Session{state.generation, state.model, ReceiverEmulator(state.Family())});
     sim.session->emulator.SetTable(state.table);
+    sim.findError = ATUSBHID_FIND_OK;
     return 1;
+}
+
+ATUSBHID_API int lastFindError(void)
+{
+    return Sim().findError;
 }
 
 ATUSBHID_API void closeDevice(void)
@@ -258,6 +270,11 @@ ATUSBHID_API unsigned char writeData(unsigned char* report)
     const KeyTable before = session->emulator.Table();
     session->emulator.HandleRequest(report, 8);
     const KeyTable after = session->emulator.Table();
+    if (state.keepTable) {
+        // Accepted as if it took, yet the receiver still holds its old table.
+        session->emulator.SetTable(before);
+        return 1;
+    }
     // Taken in, like any report the device accepts, even when it made no
     // sense to it; lost only when the receiver went away meanwhile.
     if (after != before && !Persist(sim, after))

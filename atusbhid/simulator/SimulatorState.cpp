@@ -112,6 +112,8 @@ std::string FormatState(const SimulatorState& state)
     out << "fault.silent=" << (state.silent ? "yes" : "no") << "\n";
     out << "fault.answer-size=" << state.answerSize << "\n";
     out << "fault.writes-fail=" << (state.writesFail ? "yes" : "no") << "\n";
+    out << "fault.keep-table=" << (state.keepTable ? "yes" : "no") << "\n";
+    out << "fault.no-access=" << (state.accessDenied ? "yes" : "no") << "\n";
     return out.str();
 }
 
@@ -169,6 +171,12 @@ bool ParseState(const std::string& text, SimulatorState& state, std::string* why
         } else if (key == "fault.writes-fail") {
             if (!ParseFlag(value, s.writesFail))
                 fail("bad fault.writes-fail");
+        } else if (key == "fault.keep-table") {
+            if (!ParseFlag(value, s.keepTable))
+                fail("bad fault.keep-table");
+        } else if (key == "fault.no-access") {
+            if (!ParseFlag(value, s.accessDenied))
+                fail("bad fault.no-access");
         } else {
             fail("unknown setting \"" + key + "\"");
         }

@@ -20,6 +20,10 @@ struct SimulatorState
     bool silent = false; // read requests are never answered
     int answerSize = -1; // answer with a table of this size; -1: the receiver's own
     bool writesFail = false;
+    // Write-key and commit requests are taken but the committed table stays.
+    bool keepTable = false;
+    // The receiver is there but this user may not open it.
+    bool accessDenied = false;
 
     ReceiverFamily Family() const;
     bool operator==(const SimulatorState&) const = default;

@@ -158,7 +158,8 @@ private slots:
         QCOMPARE(s.plugged, plugged);
         QCOMPARE(s.table, FactoryTable(*FamilyOfModel(s.model)));
         // Faults never survive a state that could not be read.
-        QVERIFY(!s.silent && !s.writesFail && s.answerSize == -1);
+        QVERIFY(!s.silent && !s.writesFail && s.answerSize == -1 && !s.keepTable &&
+                !s.accessDenied);
     }
 
     void stateFileRoundTripsAndFailsSafely()
@@ -178,6 +179,8 @@ private slots:
         s.silent = true;
         s.answerSize = 0;
         s.writesFail = true;
+        s.keepTable = true;
+        s.accessDenied = true;
         QVERIFY(WriteStateFile(path, s));
         SimulatorState back;
         QCOMPARE(ReadStateFile(path, back), StateFile::Ok);

@@ -12,6 +12,7 @@
 #include <QtTest>
 
 #include <cstdio>
+#include <dlfcn.h>
 #include <unistd.h>
 
 namespace {
@@ -77,6 +78,16 @@ QByteArray LoadFresh(int slotCount)
     if (link.Open(kVendor, kProduct, nullptr) != 1 || !link.IsConnected())
         return "not connected";
     return LoadTable(link, slotCount);
+}
+
+// The optional entry point, from the same library ReceiverLink loads.
+int LastFindError()
+{
+    static auto fn = [] {
+        void* library = dlopen("libAtUsbHid.so", RTLD_NOW | RTLD_LOCAL);
+        return library ? reinterpret_cast<int (*)()>(dlsym(library, "lastFindError")) : nullptr;
+    }();
+    return fn ? fn() : -1;
 }
 
 const QByteArray kTwoKeyFactory("\x00\x4B\x00\x4E", 4);
@@ -220,9 +231,24 @@ private slots:
         QCOMPARE(RunTool({"unplug"}), 0);
         QCOMPARE(link.Open(kVendor, kProduct, nullptr), 1);
         QCOMPARE(link.IsConnected(), 0);
+        QCOMPARE(LastFindError(), ATUSBHID_FIND_NOT_FOUND);
         QCOMPARE(RunTool({"plug"}), 0);
         QCOMPARE(link.Open(kVendor, kProduct, nullptr), 1);
         QCOMPARE(link.IsConnected(), 1);
+        QCOMPARE(LastFindError(), ATUSBHID_FIND_OK);
+
+        // There, but not ours to open; shown by the tool and cleared with the rest.
+        QCOMPARE(RunTool({"fault", "access", "on"}), 0);
+        QCOMPARE(link.Open(kVendor, kProduct, nullptr), 1);
+        QCOMPARE(link.IsConnected(), 0);
+        QCOMPARE(LastFindError(), ATUSBHID_FIND_NO_PERMISSION);
+        QByteArray shown;
+        QCOMPARE(RunTool({"show"}, &shown), 0);
+        QVERIFY2(shown.contains("may not be opened"), shown.constData());
+        QCOMPARE(RunTool({"fault", "clear"}), 0);
+        QCOMPARE(link.Open(kVendor, kProduct, nullptr), 1);
+        QCOMPARE(link.IsConnected(), 1);
+        QCOMPARE(LastFindError(), ATUSBHID_FIND_OK);
     }
 
     void unplugAndPlugReachTheSink()
@@ -324,6 +350,21 @@ private slots:
         QCOMPARE(link.Write(unknown), 1);
         QCOMPARE(link.Read(unknown), -1);
         QCOMPARE(LoadTable(link, 7), kRvFactory);
+
+        // Accepted, reported as done, and yet the table stays as it was.
+        QCOMPARE(RunTool({"fault", "keep", "on"}), 0);
+        QCOMPARE(link.Write(ReceiverReport::WriteKeyRequest(7, 1, 0x37, 0x01, 0x06)), 1);
+        QCOMPARE(link.Write(ReceiverReport::CommitRequest()), 1);
+        QCOMPARE(link.Write(ReceiverReport::FactoryResetRequest()), 1);
+        QCOMPARE(LoadTable(link, 7), kRvFactory);
+        QByteArray shown;
+        QCOMPARE(RunTool({"show"}, &shown), 0);
+        QVERIFY2(shown.contains("keep the old table") && !shown.contains("(changed)"),
+                 shown.constData());
+        QCOMPARE(RunTool({"fault", "clear"}), 0);
+        QCOMPARE(link.Write(ReceiverReport::WriteKeyRequest(7, 1, 0x37, 0x01, 0x06)), 1);
+        QCOMPARE(link.Write(ReceiverReport::CommitRequest()), 1);
+        QCOMPARE(LoadTable(link, 7), QByteArray("\x01\x06") + kRvFactory.mid(2));
     }
 
     void missingOrCorruptStateStartsFromTheFactoryTable()

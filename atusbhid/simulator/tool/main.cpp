@@ -40,6 +40,10 @@ Commands:
   fault size N|off     Answer read requests with a table of N entries (0 to 255;
                        0 answers "no table") instead of the receiver's own.
   fault writes on|off  Every report written fails and changes nothing.
+  fault keep on|off    Key writes and commits are accepted, yet the committed
+                       table stays as it was.
+  fault access on|off  The receiver is there but may not be opened (as when
+                       this user lacks permission on it).
   fault clear          No faults.
   path                 Print the state file's path.
   --help               This text.
@@ -128,6 +132,10 @@ void Show(const std::string& path, const SimulatorState& s)
         faults += "answers a table of " + std::to_string(s.answerSize) + " entries; ";
     if (s.writesFail)
         faults += "writes fail; ";
+    if (s.keepTable)
+        faults += "commits keep the old table; ";
+    if (s.accessDenied)
+        faults += "may not be opened; ";
     std::printf("Faults:     %s\n",
                 faults.empty() ? "none" : faults.substr(0, faults.size() - 2).c_str());
 }
@@ -251,6 +259,8 @@ int main(int argc, char** argv)
             s.silent = false;
             s.answerSize = -1;
             s.writesFail = false;
+            s.keepTable = false;
+            s.accessDenied = false;
             return true;
         };
     } else if (command == "fault" && operands == 2) {
@@ -263,6 +273,14 @@ int main(int argc, char** argv)
         } else if (which == "writes" && ParseOnOff(value, on)) {
             change = [on](SimulatorState& s, std::string&) {
                 return s.writesFail = on, true;
+            };
+        } else if (which == "keep" && ParseOnOff(value, on)) {
+            change = [on](SimulatorState& s, std::string&) {
+                return s.keepTable = on, true;
+            };
+        } else if (which == "access" && ParseOnOff(value, on)) {
+            change = [on](SimulatorState& s, std::string&) {
+                return s.accessDenied = on, true;
             };
         } else if (which == "size") {
             char* end = nullptr;
