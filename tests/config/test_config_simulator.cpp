@@ -75,8 +75,9 @@ private slots:
     // The new user's case: the dialog's default model against an RV-80
     // receiver. Also a receiver that accepts writes but keeps its table, one
     // that stops answering, and OK with every field empty (nothing written,
-    // nothing to verify). `held` is what the fields show afterwards as
-    // receiver key codes; empty when they keep the keys they had before OK.
+    // nothing to verify), and one whose answer has another size even though it
+    // took the keys. `held` is what the fields show afterwards, as modifier
+    // << 8 | key code; empty when they keep the keys they had before OK.
     void okSaysWhatTheReceiverHolds_data()
     {
         QTest::addColumn<QString>("receiverModel");
@@ -95,6 +96,9 @@ private slots:
         QTest::newRow("silent") << "RV-80G"
                                 << "Rv80" << QStringList{"fault", "silent", "on"} << false
                                 << kNotKept << QList<int>{};
+        QTest::newRow("other size") << "RV-80"
+                                    << "Rv80" << QStringList{"fault", "size", "5"} << false
+                                    << kNotKept << QList<int>{0x013E, 0x51, 0x52, 0x3E, 0x29, 0, 0};
         QTest::newRow("empty OK") << "LT-61"
                                   << "TwoKey" << QStringList{"fault", "silent", "on"} << true
                                   << kCompleted << QList<int>{};
@@ -128,7 +132,8 @@ private slots:
         for (int slot = 1; slot <= dialog->Family().tableSize; ++slot) {
             const FieldKey expected =
                 held.isEmpty() ? before[slot - 1]
-                               : FieldKey{0, KeyCodeToVirtualKey(std::uint8_t(held[slot - 1]))};
+                               : FieldKey{std::uint8_t(held[slot - 1] >> 8),
+                                          KeyCodeToVirtualKey(std::uint8_t(held[slot - 1]))};
             QCOMPARE(KeyOf(*dialog, slot), expected);
         }
     }
