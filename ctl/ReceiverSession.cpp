@@ -2,6 +2,9 @@
 
 #include "AtUsbHid.h"
 #include "DynamicLibrary.h"
+#include "VerifiedWrite.h"
+
+#include <algorithm>
 
 #include <thread>
 
@@ -105,29 +108,60 @@ ReceiverSession::Written ReceiverSession::Verify(const PresenterFamily& family,
 ReceiverSession::Written ReceiverSession::WriteTable(const PresenterFamily& family,
                                                      const std::vector<KeyAssignment>& keys)
 {
-    Written written;
-    // As the dialogs write: nothing but the commit when every slot is empty.
-    bool anyKey = false;
-    for (const KeyAssignment& key : keys)
-        anyKey = anyKey || key.keyCode != 0;
-    if (anyKey) {
-        for (int slot = 1; slot <= family.tableSize; ++slot) {
-            const KeyAssignment key = keys[slot - 1];
-            if (!link.Write(ReceiverReport::WriteKeyRequest(
-                    static_cast<std::uint8_t>(family.tableSize), static_cast<std::uint8_t>(slot),
-                    family.factoryKeyCodes[slot - 1], key.modifiers, key.keyCode)))
-                return written;
-        }
+    // The dialogs' own verified write, run to its end.
+    KeyTableWrite table;
+    table.tableSize = family.tableSize;
+    for (int i = 0; i < family.tableSize; ++i) {
+        table.factoryKeyCodes[i] = family.factoryKeyCodes[i];
+        table.modifiers[i] = keys[i].modifiers;
+        table.keyCodes[i] = keys[i].keyCode;
     }
-    // A table written only in part is never committed.
-    if (!link.Write(ReceiverReport::CommitRequest()))
+    KeyTableStore held;
+    Written written;
+    switch (VerifiedWrite::Run(link, table, &held, kAnswerWait)) {
+    case VerifiedWrite::Result::Verified:
+        written.result = Written::Verified;
         return written;
-    ReceivedTable table;
-    if (ReadTable(table) != Read::Ok) {
+    case VerifiedWrite::Result::CommittedOnly: {
+        // Every key "none": only the commit went out, as from a dialog. The
+        // receiver holds what was asked only if it held no keys already.
+        ReceivedTable now;
+        if (ReadTable(now) != Read::Ok) {
+            written.result = Written::NoReadback;
+            return written;
+        }
+        return Verify(family, keys, now);
+    }
+    case VerifiedWrite::Result::NotKept: {
+        ReceivedTable now;
+        now.size = held.receivedSize;
+        for (int i = 0; i < std::min(held.receivedSize, KeyTableStore::kCapacity); ++i) {
+            now.entryBytes.push_back(held.entryBytes[i]);
+            now.modifiers.push_back(held.modifiers[i]);
+            now.keyCodes.push_back(held.keyCodes[i]);
+        }
+        written = Verify(family, keys, now);
+        // Same keys, yet not the table written (a position twice, say).
+        if (written.result == Written::Verified) {
+            written.result = Written::NotVerified;
+            written.slot = 1;
+            written.wanted = keys.front();
+            written.found = now.Key(1);
+        }
+        return written;
+    }
+    case VerifiedWrite::Result::NoAnswer:
         written.result = Written::NoReadback;
         return written;
+    case VerifiedWrite::Result::Idle:
+    case VerifiedWrite::Result::Pending:
+    case VerifiedWrite::Result::NotSent:
+    case VerifiedWrite::Result::NotConnected:
+    case VerifiedWrite::Result::InvalidTable:
+        break;
     }
-    return Verify(family, keys, table);
+    written.result = Written::NotSent;
+    return written;
 }
 
 ReceiverSession::Written ReceiverSession::FactoryReset(const PresenterFamily* family)

@@ -169,9 +169,11 @@ void TestCtlSimulator::RefusalsLeaveTheReceiverAlone_data()
     QTest::newRow("bad key name") << "LT-61" << QByteArray()
                                   << QStringList{"set", "--model", "LT-61", "2", "Pgae Down"} << 1
                                   << "nearest: Page Down";
-    QTest::newRow("unplugged") << "" << QByteArray()
+    QTest::newRow("unplugged") << "unplug" << QByteArray()
                                << QStringList{"set", "--model", "LT-61", "1", "F5"} << 2
                                << "The receiver is not connected.";
+    QTest::newRow("no permission")
+        << "access" << QByteArray() << QStringList{"show"} << 2 << "may not open it";
     // Not even the read request goes out.
     QTest::newRow("writes fail") << "writes" << QByteArray()
                                  << QStringList{"set", "--model", "LT-61", "1", "F5"} << 2
@@ -185,16 +187,16 @@ void TestCtlSimulator::RefusalsLeaveTheReceiverAlone()
     QFETCH(QStringList, args);
     QFETCH(int, status);
     QFETCH(QString, message);
-    QVERIFY(Simulator({QStringLiteral("model"),
-                       receiverModel == QLatin1String("writes") || receiverModel.isEmpty()
-                           ? QStringLiteral("LT-61")
-                           : receiverModel}));
+    // Not a model: the receiver is an LT-61 one with that fault.
+    const QStringList faults{QStringLiteral("unplug"), QStringLiteral("writes"),
+                             QStringLiteral("access")};
+    const bool fault = faults.contains(receiverModel);
+    QVERIFY(Simulator({QStringLiteral("model"), fault ? QStringLiteral("LT-61") : receiverModel}));
     QVERIFY(Simulator({QStringLiteral("fault"), QStringLiteral("clear")}));
-    if (receiverModel.isEmpty())
+    if (receiverModel == QLatin1String("unplug"))
         QVERIFY(Simulator({QStringLiteral("unplug")}));
-    if (receiverModel == QLatin1String("writes"))
-        QVERIFY(
-            Simulator({QStringLiteral("fault"), QStringLiteral("writes"), QStringLiteral("on")}));
+    else if (fault)
+        QVERIFY(Simulator({QStringLiteral("fault"), receiverModel, QStringLiteral("on")}));
     if (!file.isEmpty())
         Write(QStringLiteral("bad.txt"), file);
     const QByteArray before = State();
