@@ -104,8 +104,11 @@ std::string Text(Language language, Msg message, std::initializer_list<std::stri
     for (const char* p = pattern; *p; ++p) {
         if (p[0] == '{' && p[1] >= '1' && p[1] <= '9' && p[2] == '}') {
             const std::size_t i = static_cast<std::size_t>(p[1] - '1');
+            // What a file or an argument said is shown, but no control
+            // character of it reaches the terminal.
             if (i < values.size())
-                out += values[i];
+                for (char c : values[i])
+                    out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
             p += 2;
             continue;
         }

@@ -181,15 +181,12 @@ const std::vector<std::string>& ReceiverKeyNames()
     return names;
 }
 
-KeyNameParse ParseKeyName(std::string_view typed)
-{
-    KeyNameParse result;
-    std::string_view text = Trim(typed);
-    if (text.empty() || Lower(text) == "none") {
-        result.ok = true;
-        return result;
-    }
+namespace {
 
+// Modifiers and one key, or nothing at all; the words it could not take as
+// modifiers are left in `text`.
+bool Exact(std::string_view& text, KeyAssignment& key)
+{
     std::uint8_t modifiers = 0;
     std::string_view word, rest;
     while (SplitModifier(text, word, rest)) {
@@ -199,30 +196,46 @@ KeyNameParse ParseKeyName(std::string_view typed)
         modifiers |= static_cast<std::uint8_t>(bit);
         text = rest;
     }
+    key.modifiers = modifiers;
+    key.keyCode = KeyCodeOfName(text);
+    return key.keyCode != 0 || ParseHexCode(text, key.keyCode);
+}
 
-    std::uint8_t code = KeyCodeOfName(text);
-    if (code || ParseHexCode(text, code)) {
+// Suggestions look at no more than this of a text: no key name comes close
+// to a longer one anyway.
+constexpr std::size_t kMaxCompared = 32;
+
+} // namespace
+
+KeyNameParse ParseKeyName(std::string_view typed)
+{
+    KeyNameParse result;
+    std::string_view text = Trim(typed);
+    if (text.empty() || Lower(text) == "none") {
         result.ok = true;
-        result.key = {modifiers, code};
+        return result;
+    }
+    if (Exact(text, result.key)) {
+        result.ok = true;
         return result;
     }
 
     // Refused. A misspelt modifier in front of a sound key is the likelier
     // slip; otherwise the key's name is.
-    const std::string prefix = Prefix(modifiers);
-    if (SplitModifier(text, word, rest)) {
-        if (const KeyNameParse tail = ParseKeyName(rest); tail.ok && tail.key.keyCode) {
-            const std::vector<std::string> words(std::begin(kModifierNames),
-                                                 std::end(kModifierNames));
-            for (const std::string& m : Closest(word, words, 2)) {
-                KeyAssignment guess = tail.key;
-                guess.modifiers |= static_cast<std::uint8_t>(modifiers | ModifierBit(m));
-                result.nearest.push_back(AssignmentName(guess));
-            }
-            return result;
+    const std::uint8_t modifiers = result.key.modifiers;
+    result.key = {};
+    std::string_view word, rest;
+    KeyAssignment tail;
+    if (SplitModifier(text, word, rest) && Exact(rest, tail)) {
+        const std::vector<std::string> words(std::begin(kModifierNames), std::end(kModifierNames));
+        for (const std::string& m : Closest(word.substr(0, kMaxCompared), words, 2)) {
+            KeyAssignment guess = tail;
+            guess.modifiers |= static_cast<std::uint8_t>(modifiers | ModifierBit(m));
+            result.nearest.push_back(AssignmentText(guess));
         }
+        return result;
     }
-    for (const std::string& name : Closest(text, ReceiverKeyNames(), 3))
-        result.nearest.push_back(prefix + name);
+    for (const std::string& name : Closest(text.substr(0, kMaxCompared), ReceiverKeyNames(), 3))
+        result.nearest.push_back(Prefix(modifiers) + name);
     return result;
 }
