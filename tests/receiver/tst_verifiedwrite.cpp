@@ -249,6 +249,25 @@ private slots:
         QCOMPARE(link.Open(0x0EBC, 0x2501, &window), 1);
     }
 
+    // A receiver that never stops answering cannot hold a load's tick or a
+    // read-back's step: both take a bounded number of answers each time.
+    void floodingReceiverHoldsNoPollForLong()
+    {
+        for (int i = 0; i < 100; ++i)
+            script.QueueAnswer(Answer(11, 1, 0, 0));
+        KeyTableStore store;
+        QCOMPARE(store.Tick(link), KeyTableStore::TickResult::Stored);
+        QCOMPARE(script.CountOf("readData"), KeyTableStore::kMaxAnswersPerTick);
+
+        VerifiedWrite write;
+        const auto t0 = VerifiedWrite::Clock::now();
+        QCOMPARE(write.Start(link, Table(), t0), Result::Pending);
+        QCOMPARE(write.Step(link, t0), Result::Pending);
+        QCOMPARE(script.CountOf("readData"),
+                 KeyTableStore::kMaxAnswersPerTick + VerifiedWrite::kMaxAnswersPerStep);
+        QCOMPARE(write.Step(link, t0 + 1s), Result::NoAnswer);
+    }
+
     // The synchronous form a command line uses: answers that are already
     // there return at once; a silent receiver ends after the timeout.
     void runBlocksAtMostTheTimeout()
