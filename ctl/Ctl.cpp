@@ -341,9 +341,10 @@ int Ctl::Written(const ReceiverSession::Written& written)
     case ReceiverSession::Written::NoReadback:
         return Report({kExitNotVerified, {T(Msg::WriteFailed), T(Msg::NoTable)}});
     case ReceiverSession::Written::NotVerified:
-        return Report(Fail(kExitNotVerified, Msg::NotVerified,
-                           {std::to_string(written.slot), AssignmentText(written.found),
-                            AssignmentText(written.wanted)}));
+        return Report({kExitNotVerified,
+                       {T(Msg::NotKept), T(Msg::NotVerified, {std::to_string(written.slot),
+                                                              AssignmentText(written.found),
+                                                              AssignmentText(written.wanted)})}});
     }
     return kExitNotVerified;
 }

@@ -59,8 +59,14 @@ const Texts kTexts[] = {
     {Msg::Completed, "Setting has been completed.", "설정이 완료되었습니다."},
     {Msg::WriteFailed, "The settings could not be written to the receiver.",
      "설정을 수신기에 저장하지 못했습니다."},
-    {Msg::NotVerified, "The receiver does not hold what was written: slot {1} reads {2}, not {3}.",
-     "수신기에 쓴 내용이 저장되지 않았습니다. 슬롯 {1}은(는) {3}이(가) 아니라 {2}입니다."},
+    // The dialogs' text, then what differs.
+    {Msg::NotKept,
+     "The receiver did not keep the new settings. Check that the chosen model matches your "
+     "presenter, then try again.",
+     "수신기에 새 설정이 저장되지 않았습니다. 선택한 모델이 프레젠터와 맞는지 확인한 뒤 다시 "
+     "시도해 주십시오."},
+    {Msg::NotVerified, "Slot {1} reads {2}, not {3}.",
+     "슬롯 {1}은(는) {3}이(가) 아니라 {2}입니다."},
     {Msg::NothingWritten, "Nothing was written.", "아무것도 쓰지 않았습니다."},
     {Msg::ResetQuestion, "Key values will be reset, Continue?",
      "제품의 키가 원래상태로 초기화됩니다. 진행하시겠습까?"},

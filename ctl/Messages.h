@@ -41,6 +41,7 @@ enum class Msg
     // Writing.
     Completed,
     WriteFailed,
+    NotKept,
     NotVerified,
     NothingWritten,
     ResetQuestion,

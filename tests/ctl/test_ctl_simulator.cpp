@@ -222,7 +222,7 @@ void TestCtlSimulator::WriteNotVerified()
                           QStringLiteral("3"), QStringLiteral("Ctrl+Up")});
     QVERIFY(Simulator({QStringLiteral("fault"), QStringLiteral("clear")}));
     QCOMPARE(r.status, 3);
-    QVERIFY2(r.err.contains(QStringLiteral("slot 3 reads Up, not Ctrl+Up")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("Slot 3 reads Up, not Ctrl+Up")), qPrintable(r.err));
 }
 
 void TestCtlSimulator::HelpVersionAndUnknownOptions_data()
