@@ -341,6 +341,10 @@ int Ctl::Written(const ReceiverSession::Written& written)
     case ReceiverSession::Written::NoReadback:
         return Report({kExitNotVerified, {T(Msg::WriteFailed), T(Msg::NoTable)}});
     case ReceiverSession::Written::NotVerified:
+        if (written.slot == 0)
+            return Report(
+                {kExitNotVerified,
+                 {T(Msg::NotKept), T(Msg::ReadBackSize, {std::to_string(written.receivedSize)})}});
         return Report({kExitNotVerified,
                        {T(Msg::NotKept), T(Msg::NotVerified, {std::to_string(written.slot),
                                                               AssignmentText(written.found),

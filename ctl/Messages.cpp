@@ -67,6 +67,8 @@ const Texts kTexts[] = {
      "시도해 주십시오."},
     {Msg::NotVerified, "Slot {1} reads {2}, not {3}.",
      "슬롯 {1}은(는) {3}이(가) 아니라 {2}입니다."},
+    {Msg::ReadBackSize, "It now answers with a table of {1} entries.",
+     "수신기는 이제 {1}개 항목의 키 테이블로 응답합니다."},
     {Msg::NothingWritten, "Nothing was written.", "아무것도 쓰지 않았습니다."},
     {Msg::ResetQuestion, "Key values will be reset, Continue?",
      "제품의 키가 원래상태로 초기화됩니다. 진행하시겠습까?"},

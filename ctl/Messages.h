@@ -43,6 +43,7 @@ enum class Msg
     WriteFailed,
     NotKept,
     NotVerified,
+    ReadBackSize,
     NothingWritten,
     ResetQuestion,
     ResetDeclined,

@@ -82,11 +82,10 @@ ReceiverSession::Written ReceiverSession::Verify(const PresenterFamily& family,
                                                  const ReceivedTable& table) const
 {
     Written written;
+    written.receivedSize = table.size;
+    written.tableSize = family.tableSize;
     if (table.size != family.tableSize) {
         written.result = Written::NotVerified;
-        written.slot = 1;
-        written.wanted = keys.front();
-        written.found = table.size > 0 ? table.Key(1) : KeyAssignment{};
         return written;
     }
     for (int slot = 1; slot <= family.tableSize; ++slot) {
@@ -142,12 +141,8 @@ ReceiverSession::Written ReceiverSession::WriteTable(const PresenterFamily& fami
         }
         written = Verify(family, keys, now);
         // Same keys, yet not the table written (a position twice, say).
-        if (written.result == Written::Verified) {
+        if (written.result == Written::Verified)
             written.result = Written::NotVerified;
-            written.slot = 1;
-            written.wanted = keys.front();
-            written.found = now.Key(1);
-        }
         return written;
     }
     case VerifiedWrite::Result::NoAnswer:
@@ -184,17 +179,18 @@ ReceiverSession::Written ReceiverSession::FactoryReset(const PresenterFamily* fa
         return Verify(*family, factory(*family), table);
     // Any family of this size whose factory table came back will do.
     written.result = Written::NotVerified;
+    written.receivedSize = table.size;
+    bool first = true;
     for (const PresenterFamily& f : kPresenterFamilies) {
         if (f.tableSize != table.size)
             continue;
         const Written check = Verify(f, factory(f), table);
         if (check.result == Written::Verified)
             return check;
-        if (written.slot == 0)
+        if (first)
             written = check;
+        first = false;
     }
-    if (written.slot == 0)
-        written.slot = 1;
     return written;
 }
 

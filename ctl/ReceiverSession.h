@@ -42,8 +42,11 @@ public:
             NotVerified, // the receiver reads back something else
             NoReadback   // it sent no table afterwards
         } result = NotSent;
-        int slot = 0; // NotVerified: the first slot that differs
+        // NotVerified: the first slot that differs (0: the table's size does),
+        // what was to be there and what is.
+        int slot = 0;
         KeyAssignment wanted, found;
+        int receivedSize = 0, tableSize = 0;
     };
 
     // How long a read waits for the next answer.

@@ -53,6 +53,7 @@ private slots:
     void ResetAsksFirst_data();
     void ResetAsksFirst();
     void ShowJson();
+    void ResetThatLeavesNoTable();
 
 private:
     ScriptedReceiver receiver;
@@ -217,6 +218,18 @@ void TestCtlScripted::ShowJson()
                  "  {\"slot\": 2, \"button\": \"PAGE DOWN\", \"key\": \"0x58\", \"entry\": 2, "
                  "\"modifiers\": 0, \"keyCode\": 88}\n"
                  "]}\n"));
+}
+
+void TestCtlScripted::ResetThatLeavesNoTable()
+{
+    receiver.QueueAnswer({0, 0, 0, 0, 0, 0, 0, 0}); // "no table" after the reset
+    const Result r = Run({"reset", "--yes"});
+    QCOMPARE(r.status, kExitNotVerified);
+    QVERIFY2(r.err.find("did not keep") != std::string::npos &&
+                 r.err.find("a table of 0 entries") != std::string::npos,
+             r.err.c_str());
+    QCOMPARE(Joined(receiver.Writes()),
+             Joined({"00 00 00 00 00 00 00 00", "FC 00 00 00 00 00 00 00"}));
 }
 
 QTEST_APPLESS_MAIN(TestCtlScripted)
