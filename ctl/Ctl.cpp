@@ -583,7 +583,8 @@ int Ctl::Import()
         a.resize(4);
         const std::string why = T(e.message, {a[0], a[1], a[2], a[3]});
         const std::string line =
-            e.line > 0 ? T(Msg::FileAt, {file, std::to_string(e.line), why}) : file + ": " + why;
+            // The reason is a whole message already, never shortened.
+            file + (e.line > 0 ? ":" + std::to_string(e.line) : std::string()) + ": " + why;
         return Report({kExitUsage, {line, T(Msg::NothingWritten)}});
     }
 

@@ -76,7 +76,6 @@ const Texts kTexts[] = {
     {Msg::Exported, "The key table is in {1}.", "키 테이블을 {1}에 저장했습니다."},
     {Msg::FileUnreadable, "{1}: cannot be read: {2}", "{1}: 읽을 수 없습니다: {2}"},
     {Msg::FileNotWritten, "{1}: cannot be written: {2}", "{1}: 쓸 수 없습니다: {2}"},
-    {Msg::FileAt, "{1}:{2}: {3}", "{1}:{2}: {3}"},
     {Msg::FileSyntax, "expected 'NAME = VALUE' or a comment",
      "'이름 = 값' 형식이나 주석이어야 합니다"},
     {Msg::FileUnknownField, "unknown name '{1}' (format, model or a slot number)",
@@ -99,6 +98,24 @@ const Texts kTexts[] = {
     {Msg::FileNotText, "the file is not UTF-8 text", "UTF-8 텍스트 파일이 아닙니다"},
 };
 
+constexpr std::size_t kMaxShown = 80;
+
+std::string Shown(const std::string& value)
+{
+    std::string out;
+    for (char c : value.substr(0, value.size() > kMaxShown ? kMaxShown - 3 : value.size()))
+        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+    if (value.size() > kMaxShown) {
+        // Not in the middle of a character.
+        while (!out.empty() && (static_cast<unsigned char>(out.back()) & 0xC0) == 0x80)
+            out.pop_back();
+        if (!out.empty() && static_cast<unsigned char>(out.back()) >= 0xC0)
+            out.pop_back();
+        out += "...";
+    }
+    return out;
+}
+
 } // namespace
 
 std::string Text(Language language, Msg message, std::initializer_list<std::string> args)
@@ -112,11 +129,10 @@ std::string Text(Language language, Msg message, std::initializer_list<std::stri
     for (const char* p = pattern; *p; ++p) {
         if (p[0] == '{' && p[1] >= '1' && p[1] <= '9' && p[2] == '}') {
             const std::size_t i = static_cast<std::size_t>(p[1] - '1');
-            // What a file or an argument said is shown, but no control
-            // character of it reaches the terminal.
+            // What a file or an argument said is shown, shortened, and no
+            // control character of it reaches the terminal.
             if (i < values.size())
-                for (char c : values[i])
-                    out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+                out += Shown(values[i]);
             p += 2;
             continue;
         }

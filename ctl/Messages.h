@@ -51,7 +51,6 @@ enum class Msg
     // Table files.
     FileUnreadable,
     FileNotWritten,
-    FileAt,
     FileSyntax,
     FileUnknownField,
     FileFieldTwice,

@@ -141,6 +141,10 @@ void TestCtlScripted::RefusalsSendNoWrite_data()
                               << "needs --model";
     QTest::newRow("odd arguments") << QStringList{"set", "--model", "RV-80", "1", "F5", "2"} << 1
                                    << 7 << kExitUsage << "SLOT KEY";
+    // What is shown of a long argument is cut short.
+    QTest::newRow("long key name")
+        << QStringList{"set", "--model", "RV-80", "1", QString(5000, QLatin1Char('k'))} << 1 << 7
+        << kExitUsage << QString(77, QLatin1Char('k')) + QLatin1String("...' is no key name");
     QTest::newRow("unknown option")
         << QStringList{"show", "--colour"} << 1 << 7 << kExitUsage << "unknown option";
     QTest::newRow("receiver that never answers")
