@@ -76,31 +76,6 @@ bool IsReceiver(const char* hidId)
            vendor == kVendorId && product == kProductId;
 }
 
-// The first Usage Page item of a report descriptor; -1 when there is none.
-long UsagePage(const std::vector<unsigned char>& d)
-{
-    for (std::size_t i = 0; i < d.size();) {
-        const unsigned char prefix = d[i];
-        if (prefix == 0xFE) { // long item: size in the next byte
-            if (i + 1 >= d.size())
-                break;
-            i += 3 + d[i + 1];
-            continue;
-        }
-        const std::size_t size = (prefix & 3) == 3 ? 4 : (prefix & 3);
-        if (i + 1 + size > d.size())
-            break;
-        if ((prefix & 0xFC) == 0x04) {
-            long value = 0;
-            for (std::size_t k = 0; k < size; ++k)
-                value |= static_cast<long>(d[i + 1 + k]) << (8 * k);
-            return value;
-        }
-        i += 1 + size;
-    }
-    return -1;
-}
-
 std::vector<Node> ReceiverNodes(std::string& problem)
 {
     std::vector<Node> nodes;
@@ -333,6 +308,30 @@ void TableRead(std::ostream& out)
 
 } // namespace
 
+long ReportDescriptorUsagePage(const std::vector<unsigned char>& d)
+{
+    for (std::size_t i = 0; i < d.size();) {
+        const unsigned char prefix = d[i];
+        if (prefix == 0xFE) { // long item: size in the next byte
+            if (i + 1 >= d.size())
+                break;
+            i += 3 + d[i + 1];
+            continue;
+        }
+        const std::size_t size = (prefix & 3) == 3 ? 4 : (prefix & 3);
+        if (i + 1 + size > d.size())
+            break;
+        if ((prefix & 0xFC) == 0x04) {
+            long value = 0;
+            for (std::size_t k = 0; k < size; ++k)
+                value |= static_cast<long>(d[i + 1 + k]) << (8 * k);
+            return value;
+        }
+        i += 1 + size;
+    }
+    return -1;
+}
+
 int RunDiagnose(std::ostream& out)
 {
     out << "tavrolinctl diagnose, Tavrolin " TAVROLIN_VERSION "\n";
@@ -351,7 +350,7 @@ int RunDiagnose(std::ostream& out)
         out << "    USB interface: "
             << (node.interfaceNumber.empty() ? std::string("unknown") : node.interfaceNumber)
             << '\n';
-        const long page = UsagePage(node.descriptor);
+        const long page = ReportDescriptorUsagePage(node.descriptor);
         char pageText[48];
         if (page < 0)
             std::snprintf(pageText, sizeof pageText, "none found");

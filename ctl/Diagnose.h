@@ -4,6 +4,10 @@
 #pragma once
 
 #include <iosfwd>
+#include <vector>
 
 // Always 0: whatever is found is the report.
 int RunDiagnose(std::ostream& out);
+
+// The first Usage Page item of a HID report descriptor; -1 when there is none.
+long ReportDescriptorUsagePage(const std::vector<unsigned char>& descriptor);

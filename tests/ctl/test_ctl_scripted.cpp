@@ -1,6 +1,7 @@
 // tavrolinctl against the scripted receiver library: the exact reports each
 // command sends, and what it makes of the receiver's answers.
 #include "Ctl.h"
+#include "Diagnose.h"
 
 #include "ScriptedControl.h"
 
@@ -54,6 +55,9 @@ private slots:
     void ResetAsksFirst();
     void ShowJson();
     void ResetThatLeavesNoTable();
+    void DiagnoseOnlyReads();
+    void DescriptorUsagePages_data();
+    void DescriptorUsagePages();
 
 private:
     ScriptedReceiver receiver;
@@ -234,6 +238,39 @@ void TestCtlScripted::ResetThatLeavesNoTable()
              r.err.c_str());
     QCOMPARE(Joined(receiver.Writes()),
              Joined({"00 00 00 00 00 00 00 00", "FC 00 00 00 00 00 00 00"}));
+}
+
+void TestCtlScripted::DiagnoseOnlyReads()
+{
+    receiver.QueueTable(2, {{0, 0x4B}, {0x01, 0x06}});
+    const Result r = Run({"diagnose"});
+    QCOMPARE(r.status, kExitOk);
+    QVERIFY2(r.out.find("size 2\n  1: 01 00 4B  Page Up\n  2: 02 01 06  Ctrl+C\n") !=
+                 std::string::npos,
+             r.out.c_str());
+    QCOMPARE(Joined(receiver.Writes()), Joined({"FC 00 00 00 00 00 00 00"}));
+}
+
+void TestCtlScripted::DescriptorUsagePages_data()
+{
+    QTest::addColumn<QByteArray>("descriptor");
+    QTest::addColumn<int>("page");
+    QTest::newRow("vendor-defined") << QByteArray::fromHex("0600ff0901a101") << 0xFF00;
+    QTest::newRow("keyboard") << QByteArray::fromHex("05010906a101") << 0x01;
+    QTest::newRow("four data bytes") << QByteArray::fromHex("0700ff0000") << 0xFF00;
+    QTest::newRow("after a long item") << QByteArray::fromHex("fe0210aabb050c") << 0x0C;
+    QTest::newRow("after a local item") << QByteArray::fromHex("0901050c") << 0x0C;
+    QTest::newRow("cut short") << QByteArray::fromHex("0600") << -1;
+    QTest::newRow("long item cut short") << QByteArray::fromHex("fe") << -1;
+    QTest::newRow("empty") << QByteArray() << -1;
+}
+
+void TestCtlScripted::DescriptorUsagePages()
+{
+    QFETCH(QByteArray, descriptor);
+    QFETCH(int, page);
+    const std::vector<unsigned char> bytes(descriptor.begin(), descriptor.end());
+    QCOMPARE(ReportDescriptorUsagePage(bytes), long(page));
 }
 
 QTEST_APPLESS_MAIN(TestCtlScripted)
