@@ -1,6 +1,7 @@
 // How long each family's dialog takes from construction to its last key
-// field filled, and what CPU time a loaded dialog uses while it sits idle,
-// against the simulated receiver.
+// field filled, how long OK takes from the click to its message (write,
+// commit and read-back), and what CPU time a loaded dialog uses while it
+// sits idle, against the simulated receiver.
 //
 //   bench_config_load [IDLE_SECONDS=10] [RUNS=20]
 #include "ConfigTestSupport.h"
@@ -70,6 +71,42 @@ double TimeOneLoad(const QString& family, std::unique_ptr<ConfigDialog>* keep = 
     return elapsed;
 }
 
+// Milliseconds from OK until its message; negative when none came within 5 s
+// or it was not the completion message.
+double TimeOneOk(ConfigDialog& dialog)
+{
+    QEventLoop loop;
+    double elapsed = -1;
+    QElapsedTimer clock;
+    const auto previous =
+        AppMessageBox::SetHandler([&](QWidget*, const QString& text, AppMessageBox::Buttons) {
+            if (text == QLatin1String("Setting has been completed."))
+                elapsed = clock.nsecsElapsed() / 1e6;
+            loop.quit();
+            return int(AppMessageBox::IdOk);
+        });
+    QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+    clock.start();
+    dialog.OnOK();
+    if (elapsed < 0 && dialog.IsVerifying())
+        loop.exec();
+    AppMessageBox::SetHandler(previous);
+    return elapsed;
+}
+
+struct Spread
+{
+    double min = -1, median = -1, max = -1;
+};
+
+Spread SpreadOf(std::vector<double> times)
+{
+    if (times.empty())
+        return {};
+    std::sort(times.begin(), times.end());
+    return {times.front(), times[times.size() / 2], times.back()};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -89,26 +126,35 @@ int main(int argc, char** argv)
     MessageRecorder messages;
     int failures = 0;
 
-    std::printf("%-7s %5s %9s %9s %9s %9s   %s\n", "family", "slots", "min ms", "median", "max ms",
-                "N x 10ms", "idle CPU (process / UI thread), timer events");
+    std::printf("%-7s %5s %20s %20s %9s   %s\n", "family", "slots", "load min/median/max",
+                "OK min/median/max", "N x 10ms", "idle CPU (process / UI thread), timer events");
     for (const QString& family : Families()) {
         if (!receiver.Run({QStringLiteral("model"), ModelOf(family)})) {
             std::fprintf(stderr, "cannot set the simulated receiver to %s\n",
                          qPrintable(ModelOf(family)));
             return 2;
         }
-        std::vector<double> times;
+        std::vector<double> loads;
         for (int run = 0; run < runs; ++run) {
             const double ms = TimeOneLoad(family);
             if (ms < 0)
                 ++failures;
             else
-                times.push_back(ms);
+                loads.push_back(ms);
         }
-        std::sort(times.begin(), times.end());
 
+        // OK with the loaded (factory) keys: every slot is written and read back.
         std::unique_ptr<ConfigDialog> dialog;
         TimeOneLoad(family, &dialog);
+        std::vector<double> oks;
+        for (int run = 0; run < runs; ++run) {
+            const double ms = TimeOneOk(*dialog);
+            if (ms < 0)
+                ++failures;
+            else
+                oks.push_back(ms);
+        }
+
         const int slotCount = dialog->Family().tableSize;
         TimerEventCounter timerEvents;
         dialog->installEventFilter(&timerEvents);
@@ -124,13 +170,12 @@ int main(int argc, char** argv)
         if (!timerStopped)
             ++failures;
 
-        if (times.empty()) {
-            std::printf("%-7s %5d   no load finished\n", qPrintable(family), slotCount);
-            continue;
-        }
-        std::printf("%-7s %5d %9.1f %9.1f %9.1f %9d   %.1f ms / %.1f ms in %d s, %d%s\n",
-                    qPrintable(family), slotCount, times.front(), times[times.size() / 2],
-                    times.back(), slotCount * 10, processCpu, threadCpu, idleSeconds,
+        const Spread load = SpreadOf(loads);
+        const Spread ok = SpreadOf(oks);
+        std::printf("%-7s %5d %6.1f/%6.1f/%6.1f %6.1f/%6.1f/%6.1f %9d   %.1f ms / %.1f ms in %d s, "
+                    "%d%s\n",
+                    qPrintable(family), slotCount, load.min, load.median, load.max, ok.min,
+                    ok.median, ok.max, slotCount * 10, processCpu, threadCpu, idleSeconds,
                     timerEvents.count, timerStopped ? "" : " (timer 1 still running)");
     }
     if (!messages.texts.isEmpty()) {
