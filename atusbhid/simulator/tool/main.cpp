@@ -260,9 +260,10 @@ int main(int argc, char** argv)
             return true;
         };
     } else if (command == "set" && (operands == 2 || operands == 3)) {
+        const std::string slotText = arg(1);
         char* end = nullptr;
-        long slot = std::strtol(arg(1).c_str(), &end, 10);
-        if (arg(1).empty() || *end || !std::isdigit(static_cast<unsigned char>(arg(1)[0])))
+        long slot = std::strtol(slotText.c_str(), &end, 10);
+        if (slotText.empty() || *end || !std::isdigit(static_cast<unsigned char>(slotText[0])))
             slot = 0;
         KeyEntry entry;
         if (!ParseHex(arg(2).c_str(), entry.keyCode) ||
