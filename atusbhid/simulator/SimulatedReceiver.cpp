@@ -45,7 +45,8 @@ public:
 
     int Register(const AtUsbHidNotifySink* sink)
     {
-        if (!sink || !sink->deviceChange)
+        // Without its stop signal the watcher could never be stopped.
+        if (!sink || !sink->deviceChange || stopFd < 0)
             return 0;
         std::lock_guard lock(lifecycle);
         sinks.Add(sink);

@@ -647,6 +647,23 @@ private slots:
             QVERIFY2(RunTool(args) == 2, qPrintable(args.join(' ')));
         QCOMPARE(ReadState(), before);
 
+        // Without a state file named or a runtime directory, a shared directory
+        // somebody else prepared is refused, and the way out is named.
+        QTemporaryDir shared;
+        QVERIFY(QDir(shared.path()).mkdir(QString("tavrolin-simulator-%1").arg(geteuid())));
+        QFile::setPermissions(shared.filePath(QString("tavrolin-simulator-%1").arg(geteuid())),
+                              QFileDevice::Permissions(0x7777));
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("TAVROLIN_SIMULATOR_STATE");
+        env.remove("XDG_RUNTIME_DIR");
+        env.insert("TMPDIR", shared.path());
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(TAVROLIN_SIMULATOR_TOOL), {"plug"});
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitCode(), 1);
+        QVERIFY(tool.readAllStandardError().contains("TAVROLIN_SIMULATOR_STATE"));
+
         QCOMPARE(RunTool({"model", "qn-95 vela"}), 0); // case is forgiven on the command line
         QVERIFY(ReadState().contains("model=QN-95 Vela"));
     }

@@ -9,6 +9,7 @@
 // is checked against them first: when a changed template no longer fits the picture,
 // the tool stops without writing anything. tools/render-dialogs shows the result.
 
+#include "receiver/PresenterFamilies.h"
 #include "res/DialogTemplates.h"
 
 #include <QDir>
@@ -790,9 +791,16 @@ ConfigLayout LayoutOf(int templateId, const std::vector<FieldRole>& roles,
     return layout;
 }
 
+// The labels are the buttons' names, which the command line shows too.
+const char* Label(PresenterFamilyId family, int slot)
+{
+    return FamilyData(family).buttonNames[slot - 1];
+}
+
 ConfigLayout TwoKeyLayout()
 {
-    return LayoutOf(129, {{1002, 1, "PAGE UP", Glyph::None}, {1003, 2, "PAGE DOWN", Glyph::None}},
+    constexpr auto f = PresenterFamilyId::TwoKey;
+    return LayoutOf(129, {{1002, 1, Label(f, 1), Glyph::None}, {1003, 2, Label(f, 2), Glyph::None}},
                     {{1002}, {1003}});
 }
 
@@ -809,25 +817,27 @@ ConfigLayout QnLayout()
 
 ConfigLayout FiveStickLayout()
 {
+    constexpr auto f = PresenterFamilyId::Lt61p;
     return LayoutOf(131,
-                    {{1018, 1, "PREVIOUS", Glyph::None},
-                     {1019, 2, "NEXT", Glyph::None},
-                     {1020, 3, "BLACK SCREEN", Glyph::None},
-                     {1021, 4, "START", Glyph::None},
-                     {1022, 5, "END", Glyph::None}},
+                    {{1018, 1, Label(f, 1), Glyph::None},
+                     {1019, 2, Label(f, 2), Glyph::None},
+                     {1020, 3, Label(f, 3), Glyph::None},
+                     {1021, 4, Label(f, 4), Glyph::None},
+                     {1022, 5, Label(f, 5), Glyph::None}},
                     {{1018}, {1019}, {1020}, {1021, 1022}});
 }
 
 ConfigLayout SevenKeyLayout()
 {
+    constexpr auto f = PresenterFamilyId::Rv80;
     return LayoutOf(132,
-                    {{1026, 1, "BLACK SCREEN", Glyph::None},
-                     {1027, 2, "DOWN", Glyph::None},
-                     {1028, 3, "UP", Glyph::None},
-                     {1029, 4, "START", Glyph::None},
-                     {1030, 5, "END", Glyph::None},
-                     {1031, 6, "PREVIOUS", Glyph::None},
-                     {1032, 7, "NEXT", Glyph::None}},
+                    {{1026, 1, Label(f, 1), Glyph::None},
+                     {1027, 2, Label(f, 2), Glyph::None},
+                     {1028, 3, Label(f, 3), Glyph::None},
+                     {1029, 4, Label(f, 4), Glyph::None},
+                     {1030, 5, Label(f, 5), Glyph::None},
+                     {1031, 6, Label(f, 6), Glyph::None},
+                     {1032, 7, Label(f, 7), Glyph::None}},
                     {{1026}, {1027}, {1031}, {1028}, {1029, 1030}, {1032}});
 }
 

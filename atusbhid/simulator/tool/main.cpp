@@ -181,7 +181,7 @@ std::string FindModel(const std::string& name)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::string path;
+    std::string path, pathError;
     if (args.size() >= 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
         std::fputs(kHelp, stdout);
         return 0;
@@ -191,9 +191,8 @@ int main(int argc, char** argv)
         args.erase(args.begin(), args.begin() + 2);
         if (path.empty())
             return Usage("--state needs a file name");
-    } else if (std::string error; (path = SimulatorStatePath(&error)).empty()) {
-        Say(error);
-        return 1;
+    } else {
+        path = SimulatorStatePath(&pathError);
     }
     const std::string command = args.empty() ? "show" : args[0];
     const std::size_t operands = args.empty() ? 0 : args.size() - 1;
@@ -205,14 +204,18 @@ int main(int argc, char** argv)
         std::fputs(kHelp, stdout);
         return 0;
     }
-    if (command == "path" && operands == 0) {
-        std::printf("%s\n", path.c_str());
-        return 0;
-    }
     if (command == "models" && operands == 0) {
         for (const std::string& m : ReceiverModels())
             std::printf("%s\t%s family, %zu keys\n", m.c_str(), FamilyName(*FamilyOfModel(m)),
                         FactoryTable(*FamilyOfModel(m)).size());
+        return 0;
+    }
+    if (path.empty()) {
+        Say(pathError);
+        return 1;
+    }
+    if (command == "path" && operands == 0) {
+        std::printf("%s\n", path.c_str());
         return 0;
     }
     if (command == "show" && operands == 0) {
@@ -257,9 +260,10 @@ int main(int argc, char** argv)
             return true;
         };
     } else if (command == "set" && (operands == 2 || operands == 3)) {
+        const std::string slotText = arg(1);
         char* end = nullptr;
-        long slot = std::strtol(arg(1).c_str(), &end, 10);
-        if (arg(1).empty() || *end || !std::isdigit(static_cast<unsigned char>(arg(1)[0])))
+        long slot = std::strtol(slotText.c_str(), &end, 10);
+        if (slotText.empty() || *end || !std::isdigit(static_cast<unsigned char>(slotText[0])))
             slot = 0;
         KeyEntry entry;
         if (!ParseHex(arg(2).c_str(), entry.keyCode) ||
