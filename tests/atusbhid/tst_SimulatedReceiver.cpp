@@ -627,10 +627,13 @@ private slots:
         QMap<QString, long> started = ThreadWakeups();
         for (const QString& task : before.keys())
             started.remove(task);
-        QCOMPARE(started.size(), 1);
+        QVERIFY(!started.isEmpty());
         QThread::msleep(1000);
-        const long wakeups = ThreadWakeups().value(started.firstKey()) - started.first();
-        QVERIFY2(wakeups <= 1, QByteArray::number(wakeups).constData());
+        const QMap<QString, long> after = ThreadWakeups();
+        for (auto it = started.cbegin(); it != started.cend(); ++it) {
+            const long wakeups = after.value(it.key()) - it.value();
+            QVERIFY2(wakeups <= 1, QByteArray::number(wakeups).constData());
+        }
     }
 
     void toolRefusesBadInput()
