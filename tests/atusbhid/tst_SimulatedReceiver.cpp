@@ -462,6 +462,9 @@ private slots:
                 const QByteArray state = ReadState();
                 const int at = state.indexOf("table=");
                 seen.append(state.mid(at + 6 + 6 + 3, 2).toInt(nullptr, 16));
+                // A program commits now and then, not back to back: the tool
+                // must get a turn at the lock within its bounded wait.
+                QThread::msleep(1);
             }
         });
         int failed = 0;
