@@ -5,14 +5,12 @@
 #include "SimulatorState.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <fstream>
 #include <future>
 #include <random>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -386,28 +384,6 @@ private slots:
         QVERIFY(FinishesWithin(
             2000, [&] { update = UpdateStateFile(path, [](SimulatorState&) { return true; }); }));
         QCOMPARE(update.outcome, StateUpdate::Failed);
-    }
-
-    // Someone else holding the lock delays a writer a bounded time, and then
-    // the writer reports failure instead of writing unlocked.
-    void lockWaitIsBounded()
-    {
-        QTemporaryDir dir;
-        const std::string path = dir.filePath("state").toStdString();
-        const int held = open((path + ".lock").c_str(), O_RDWR | O_CREAT, 0600);
-        QVERIFY(held >= 0 && flock(held, LOCK_EX) == 0);
-        QElapsedTimer clock;
-        clock.start();
-        StateUpdate update;
-        QVERIFY(FinishesWithin(
-            5000, [&] { update = UpdateStateFile(path, [](SimulatorState&) { return true; }); }));
-        QCOMPARE(update.outcome, StateUpdate::Failed);
-        QVERIFY2(update.error.find("locked") != std::string::npos, update.error.c_str());
-        QVERIFY(clock.elapsed() >= 1500);
-        QCOMPARE(ReadStateFile(path, update.state).result, StateFile::Missing);
-        close(held);
-        QCOMPARE(UpdateStateFile(path, [](SimulatorState&) { return true; }).outcome,
-                 StateUpdate::Written);
     }
 
     // Without a runtime directory the file goes into a directory private to

@@ -462,6 +462,9 @@ private slots:
                 const QByteArray state = ReadState();
                 const int at = state.indexOf("table=");
                 seen.append(state.mid(at + 6 + 6 + 3, 2).toInt(nullptr, 16));
+                // A program commits now and then, not back to back: the tool
+                // must get a turn at the lock within its bounded wait.
+                QThread::msleep(1);
             }
         });
         int failed = 0;
@@ -627,10 +630,13 @@ private slots:
         QMap<QString, long> started = ThreadWakeups();
         for (const QString& task : before.keys())
             started.remove(task);
-        QCOMPARE(started.size(), 1);
+        QVERIFY(!started.isEmpty());
         QThread::msleep(1000);
-        const long wakeups = ThreadWakeups().value(started.firstKey()) - started.first();
-        QVERIFY2(wakeups <= 1, QByteArray::number(wakeups).constData());
+        const QMap<QString, long> after = ThreadWakeups();
+        for (auto it = started.cbegin(); it != started.cend(); ++it) {
+            const long wakeups = after.value(it.key()) - it.value();
+            QVERIFY2(wakeups <= 1, QByteArray::number(wakeups).constData());
+        }
     }
 
     void toolRefusesBadInput()
