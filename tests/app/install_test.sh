@@ -40,11 +40,16 @@ expect=(
     "$prefix/$libdir/tavrolin/libAtUsbHid.so"
     "$prefix/share/applications/org.example.Tavrolin.desktop"
     "$prefix/share/metainfo/org.example.Tavrolin.metainfo.xml"
-    "$prefix/share/icons/hicolor/256x256/apps/tavrolin.png"
+    "$prefix/share/icons/hicolor/scalable/apps/tavrolin.svg"
     "$rules/70-tavrolin.rules"
 )
-[ -f "$source/res/icons/tavrolin.svg" ] &&
-    expect+=("$prefix/share/icons/hicolor/scalable/apps/tavrolin.svg")
+# Each size under its own name, and each the size its folder says.
+for size in 16 24 32 48 64 128 256; do
+    icon=$prefix/share/icons/hicolor/${size}x${size}/apps/tavrolin.png
+    expect+=("$icon")
+    [ -f "$icon" ] && { file -b "$icon" | grep -q "PNG image data, $size x $size," ||
+        fail "${icon#$prefix/} is $(file -b "$icon")"; }
+done
 for f in "${expect[@]}"; do
     [ -f "$f" ] || fail "not installed: ${f#$prefix/}"
 done
