@@ -15,7 +15,12 @@ mkdir -p "$saved"
 for f in install_manifest.txt install_prefix.txt; do
     [ -f "$build/$f" ] && cp "$build/$f" "$saved/$f"
 done
+xvfb_pid=
+app_pid=
 cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
     for f in install_manifest.txt install_prefix.txt; do
         rm -f "$build/$f"
         [ -f "$saved/$f" ] && cp "$saved/$f" "$build/$f"
@@ -102,6 +107,33 @@ status=0
 env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work \
     timeout 3 "$prefix/bin/tavrolin" >"$work/run.log" 2>&1 || status=$?
 [ "$status" -eq 124 ] || { cat "$work/run.log"; fail "installed program ended with $status"; }
+
+# The desktop entry names the class of the program's real window, so that
+# docks and task bars put the window under the menu entry's icon.
+if command -v Xvfb >/dev/null && command -v xprop >/dev/null && command -v xdotool >/dev/null; then
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+    [ -s "$work/display" ] || fail "Xvfb did not start"
+    display=:$(head -n1 "$work/display")
+    env -u LD_LIBRARY_PATH -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=$display \
+        XDG_RUNTIME_DIR=$work "$prefix/bin/tavrolin" >"$work/run.log" 2>&1 &
+    app_pid=$!
+    window=
+    for _ in $(seq 200); do
+        window=$(DISPLAY=$display xdotool search --onlyvisible --name '^Tavrolin$' 2>/dev/null | head -n1 || true)
+        [ -n "$window" ] && break
+        sleep 0.05
+    done
+    [ -n "$window" ] || { cat "$work/run.log"; fail "the installed program showed no window"; }
+    class=$(DISPLAY=$display xprop -id "$window" WM_CLASS | sed -n 's/.*= "[^"]*", "\([^"]*\)"$/\1/p')
+    wmclass=$(sed -n 's/^StartupWMClass=//p' "$prefix/share/applications/org.example.Tavrolin.desktop")
+    [ -n "$class" ] && [ "$class" = "$wmclass" ] ||
+        fail "the window's class is '$class', the desktop entry names '$wmclass'"
+    kill "$app_pid" "$xvfb_pid"
+    wait "$app_pid" "$xvfb_pid" 2>/dev/null || true
+    app_pid= xvfb_pid=
+fi
 
 # Uninstall: everything goes, and no empty directories stay behind.
 cmake -P "$build/packaging/Uninstall.cmake" >"$work/uninstall.log" ||
