@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, checks what lands where and
 # that the installed program finds its receiver library through its RUNPATH,
-# then uninstalls and checks that nothing is left.
+# then uninstalls and checks that nothing is left. Then the same through
+# DESTDIR: the uninstall removes the staged files, never those at the prefix,
+# and directories that were there before the install stay.
 #
 #   install_test.sh BUILD_DIR SOURCE_DIR RUNPATH_PROBE
 set -euo pipefail
@@ -12,7 +14,8 @@ work=$(mktemp -d)
 saved=$work/saved
 mkdir -p "$saved"
 # The test must not disturb a real install's record in the build directory.
-for f in install_manifest.txt install_prefix.txt; do
+records=(install_manifest.txt install_record.txt)
+for f in "${records[@]}"; do
     [ -f "$build/$f" ] && cp "$build/$f" "$saved/$f"
 done
 xvfb_pid=
@@ -21,7 +24,7 @@ cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     wait 2>/dev/null || true
-    for f in install_manifest.txt install_prefix.txt; do
+    for f in "${records[@]}"; do
         rm -f "$build/$f"
         [ -f "$saved/$f" ] && cp "$saved/$f" "$build/$f"
     done
@@ -142,4 +145,29 @@ if [ -d "$prefix" ]; then
     left=$(find "$prefix" -mindepth 1)
     [ -z "$left" ] || { echo "$left"; fail "uninstall left files behind"; }
 fi
+
+# Staged: DESTDIR plus a prefix where a file of the same name already lives and
+# a directory the install shares stands empty. The uninstall removes the staged
+# copy only, and leaves the directories that were there before.
+stage=$work/stage
+real=$work/real
+mkdir -p "$real/bin" "$stage$real/share/applications"
+echo "not ours" >"$real/bin/tavrolin"
+DESTDIR=$stage cmake --install "$build" --prefix "$real" >"$work/install.log" ||
+    { cat "$work/install.log"; fail "DESTDIR install failed"; }
+[ -x "$stage$real/bin/tavrolin" ] || fail "DESTDIR install put no program under DESTDIR"
+[ "$(cat "$real/bin/tavrolin")" = "not ours" ] || fail "DESTDIR install wrote at the real prefix"
+cmake -P "$build/packaging/Uninstall.cmake" >"$work/uninstall.log" ||
+    { cat "$work/uninstall.log"; fail "uninstall after a DESTDIR install failed"; }
+[ "$(cat "$real/bin/tavrolin" 2>/dev/null)" = "not ours" ] ||
+    fail "uninstall after a DESTDIR install removed the file at the real prefix"
+left=$(find "$stage" -mindepth 1 -not -type d)
+[ -z "$left" ] || { echo "$left"; fail "uninstall left staged files behind"; }
+[ -d "$stage$real/share/applications" ] || fail "uninstall removed a directory that was there before"
+[ -d "$stage$real/share/metainfo" ] && fail "uninstall left a directory the install made"
+[ -f "$build/install_record.txt" ] && fail "the record outlives the uninstall"
+status=0
+cmake -P "$build/packaging/Uninstall.cmake" >"$work/uninstall.log" 2>&1 || status=$?
+[ "$status" -ne 0 ] && grep -q 'Nothing to uninstall' "$work/uninstall.log" ||
+    fail "a second uninstall did not say there is nothing to uninstall"
 echo PASS
