@@ -35,8 +35,12 @@ for tool in cpack dpkg-deb dpkg-shlibdeps file; do
 done
 
 # --- Make the package -------------------------------------------------------
+record_before=$(cat "$build/install_record.txt" 2>/dev/null || echo none)
 cpack --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log"; fail "cpack failed"; }
+# Staging the package is no install: the uninstall's record stays as it was.
+[ "$(cat "$build/install_record.txt" 2>/dev/null || echo none)" = "$record_before" ] ||
+    fail "making the package changed the build's install record"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 arch=$(dpkg --print-architecture)
 deb=$work/out/tavrolin_${version}_${arch}.deb
