@@ -1,5 +1,7 @@
 #include "ModelTable.h"
 
+#include "PresenterFamilies.h"
+
 #include "Lt61pConfigDialog.h"
 #include "QnConfigDialog.h"
 #include "Rv80ConfigDialog.h"
@@ -8,6 +10,7 @@
 #include <QByteArray>
 
 #include <cstring>
+#include <string_view>
 
 const ModelEntry* FindModel(const QString& modelText)
 {
@@ -33,3 +36,36 @@ std::unique_ptr<ConfigDialog> CreateConfigDialog(ConfigDialogClass dialogClass, 
     }
     return nullptr;
 }
+
+namespace {
+
+// The command line knows the models from the receiver's family table; both
+// must name the same models with the same dialogs.
+constexpr bool SameFamily(ConfigDialogClass dialog, PresenterFamilyId family)
+{
+    switch (dialog) {
+    case ConfigDialogClass::TwoKey:
+        return family == PresenterFamilyId::TwoKey;
+    case ConfigDialogClass::Lt61p:
+        return family == PresenterFamilyId::Lt61p;
+    case ConfigDialogClass::Rv80:
+        return family == PresenterFamilyId::Rv80;
+    case ConfigDialogClass::Qn:
+        return family == PresenterFamilyId::Qn;
+    }
+    return false;
+}
+
+constexpr bool ModelTablesAgree()
+{
+    for (std::size_t i = 0; i < kModels.size(); ++i) {
+        if (std::string_view(kModels[i].text) != kPresenterModels[i].text ||
+            !SameFamily(kModels[i].dialogClass, kPresenterModels[i].family) ||
+            (kModels[i].listPosition >= 0) != kPresenterModels[i].listed)
+            return false;
+    }
+    return kModels.size() == kPresenterModels.size();
+}
+static_assert(ModelTablesAgree());
+
+} // namespace

@@ -1,6 +1,5 @@
 #include "ConfigDialog.h"
 
-#include "KeyAssignment.h"
 #include "KeyCaptureEdit.h"
 #include "KeyCodes.h"
 #include "MessageBox.h"
@@ -8,7 +7,6 @@
 #include <QMetaObject>
 #include <QTimerEvent>
 
-#include <array>
 #include <map>
 #include <utility>
 
@@ -104,6 +102,9 @@ bool ConfigDialog::OnInitDialog()
 
 void ConfigDialog::OnLoad()
 {
+    // Its read request would restart the answers the read-back is taking.
+    if (verify.IsPending())
+        return;
     if (!link.IsConnected()) {
         ShowMessage(Message::NotConnected);
         return;
@@ -115,6 +116,14 @@ void ConfigDialog::OnLoad()
 
 void ConfigDialog::OnTimer()
 {
+    if (verify.IsPending()) {
+        const VerifiedWrite::Result result = verify.Step(link, VerifiedWrite::Clock::now());
+        if (result != VerifiedWrite::Result::Pending) {
+            StopTimer();
+            FinishOK(result);
+        }
+        return;
+    }
     switch (table.Tick(link)) {
     case KeyTableStore::TickResult::NoAnswer:
         return;
@@ -158,6 +167,8 @@ void ConfigDialog::ShowKeys()
 
 void ConfigDialog::OnReset()
 {
+    if (verify.IsPending())
+        return;
     if (!link.IsConnected()) {
         ShowMessage(Message::NotConnected);
         return;
@@ -172,45 +183,73 @@ void ConfigDialog::OnReset()
 
 void ConfigDialog::OnOK()
 {
+    // One OK, one commit: a second click waits for the first one's answer.
+    if (verify.IsPending())
+        return;
     if (!link.IsConnected()) {
         ShowMessage(Message::NotConnected);
         return;
     }
-    // A table written only in part must not be committed.
-    if (!WriteKeys() || !Commit()) {
-        ShowMessage(Message::WriteFailed);
+    // The read-back takes the answers from here on; a load still running
+    // would take them for its own.
+    StopTimer();
+    const VerifiedWrite::Result result =
+        verify.Start(link, FieldsTable(), VerifiedWrite::Clock::now());
+    if (result == VerifiedWrite::Result::Pending) {
+        timer1.start(kPollIntervalMs, Qt::PreciseTimer, this);
         return;
     }
-    ShowMessage(Message::Completed);
+    FinishOK(result);
 }
 
-bool ConfigDialog::WriteKeys()
+KeyTableWrite ConfigDialog::FieldsTable() const
 {
-    std::array<KeyAssignment, KeyTableStore::kCapacity> keys{};
-    bool anyKey = false;
+    KeyTableWrite keys;
+    keys.tableSize = family.tableSize;
+    keys.factoryKeyCodes = family.factoryKeyCodes;
     for (int i = 0; i < family.tableSize; ++i) {
         std::uint8_t modifiers = 0;
         std::uint16_t virtualKey = 0;
         keyFields[i]->GetKey(modifiers, virtualKey);
-        keys[i].modifiers = modifiers;
-        keys[i].keyCode = VirtualKeyToKeyCode(virtualKey);
-        anyKey = anyKey || keys[i].keyCode != 0;
+        keys.modifiers[i] = modifiers;
+        keys.keyCodes[i] = VirtualKeyToKeyCode(virtualKey);
     }
-    if (!anyKey)
-        return true;
-    for (int i = 0; i < family.tableSize; ++i) {
-        const auto request = ReceiverReport::WriteKeyRequest(
-            static_cast<std::uint8_t>(family.tableSize), static_cast<std::uint8_t>(i + 1),
-            family.factoryKeyCodes[i], keys[i].modifiers, keys[i].keyCode);
-        if (!link.Write(request))
-            return false;
-    }
-    return true;
+    return keys;
 }
 
-bool ConfigDialog::Commit()
+void ConfigDialog::FinishOK(VerifiedWrite::Result result)
 {
-    return link.Write(ReceiverReport::CommitRequest()) != 0;
+    using Result = VerifiedWrite::Result;
+    switch (result) {
+    case Result::Verified:
+    case Result::CommittedOnly:
+        ShowMessage(Message::Completed);
+        return;
+    case Result::NotKept:
+    case Result::NoAnswer:
+        // The fields show what the receiver answered, as it answered it: the
+        // factory table a load would put in for another family's size is not
+        // what this receiver holds. With no answer at all nothing is known,
+        // and the fields keep the keys the user may want to write again.
+        if (verify.AnyAnswer()) {
+            table = verify.ReadBack();
+            for (int i = 0; i < family.tableSize; ++i) {
+                keyFields[i]->SetKey(0, 0);
+                keyFields[i]->SetKey(table.modifiers[i], KeyCodeToVirtualKey(table.keyCodes[i]));
+            }
+        }
+        ShowMessage(Message::NotKept);
+        return;
+    case Result::NotConnected:
+        // Gone during the read-back: the removal has its own message.
+        return;
+    case Result::NotSent:
+    case Result::InvalidTable:
+    case Result::Idle:
+    case Result::Pending:
+        ShowMessage(Message::WriteFailed);
+        return;
+    }
 }
 
 void ConfigDialog::OnCancel()
@@ -270,6 +309,12 @@ int ConfigDialog::ShowMessage(Message message)
     case Message::WriteFailed:
         texts = {"The settings could not be written to the receiver.",
                  "설정을 수신기에 저장하지 못했습니다."};
+        break;
+    case Message::NotKept:
+        texts = {"The receiver did not keep the new settings. Check that the chosen model matches "
+                 "your presenter, then try again.",
+                 "수신기에 새 설정이 저장되지 않았습니다. 선택한 모델이 프레젠터와 맞는지 확인한 "
+                 "뒤 다시 시도해 주십시오."};
         break;
     }
     const char* text = nullptr;

@@ -8,6 +8,7 @@
 #include "DeviceChangeSink.h"
 #include "KeyTableStore.h"
 #include "ReceiverLink.h"
+#include "VerifiedWrite.h"
 
 #include "BitmapButton.h"
 #include "SkinDialog.h"
@@ -26,7 +27,8 @@ class ConfigDialog : public SkinDialog
     Q_OBJECT
 
 public:
-    // Each answer is polled on its own tick of timer 1.
+    // Timer 1 polls the answers of a load and of the read-back after OK; each
+    // tick takes every answer already waiting.
     static constexpr int kPollIntervalMs = 10;
 
     ~ConfigDialog() override;
@@ -51,6 +53,8 @@ public:
     void OnDestroy() override;
 
     bool IsTimerRunning() const { return timer1.isActive(); }
+    // Between OK and the end of its read-back; LOAD, RESET and OK wait for it.
+    bool IsVerifying() const { return verify.IsPending(); }
     const ConfigFamily& Family() const { return family; }
     const KeyTableStore& Table() const { return table; }
     bool IsConnected() const { return link.IsConnected() != 0; }
@@ -75,15 +79,17 @@ private:
         ResetQuestion,
         Completed,
         Removed,
-        WriteFailed
+        WriteFailed,
+        NotKept
     };
 
     // The shown box's answer; 0 when the language shows no box.
     int ShowMessage(Message message);
     void ShowKeys();
-    // False as soon as one request could not be sent.
-    bool WriteKeys();
-    bool Commit();
+    // The fields as the receiver stores them, in slot order.
+    KeyTableWrite FieldsTable() const;
+    // Reports how OK ended, once its result is final.
+    void FinishOK(VerifiedWrite::Result result);
     void StopTimer() { timer1.stop(); }
 
     const ConfigFamily& family;
@@ -95,6 +101,7 @@ private:
     std::vector<std::unique_ptr<KeyCaptureEdit>> keyFields; // slot order
 
     KeyTableStore table;
+    VerifiedWrite verify;
     int vendorId = 0;
     int productId = 0;
     QString modelName;

@@ -2,6 +2,7 @@
 // handed to the shared engine.
 #include "ConfigFamily.h"
 #include "Lt61pConfigDialog.h"
+#include "PresenterFamilies.h"
 #include "QnConfigDialog.h"
 #include "Rv80ConfigDialog.h"
 #include "TwoKeyConfigDialog.h"
@@ -24,8 +25,23 @@ bool ConfigFamily::ShowsFactoryTable(int receivedSize) const
            factoryTableSizes.end();
 }
 
-// Factory key codes are the receiver's (USB HID usages): 0x4B Page Up,
-// 0x4E Page Down, 0x3E F5, 0x29 Esc, 0x2B Tab, 0x37 full stop, 0x51 Down, 0x52 Up.
+namespace {
+
+// Table size and factory table come from the family data the command line
+// shares; the rest of a ConfigFamily is the dialog's own.
+void TakeFamilyData(ConfigFamily& f, PresenterFamilyId id)
+{
+    const PresenterFamily& data = FamilyData(id);
+    f.tableSize = data.tableSize;
+    f.factoryModifiers = data.factoryModifiers;
+    f.factoryKeyCodes = data.factoryKeyCodes;
+    f.factoryTableSizes = {0};
+    for (int size : kKnownTableSizes)
+        if (size != data.tableSize)
+            f.factoryTableSizes.push_back(size);
+}
+
+} // namespace
 
 const ConfigFamily& TwoKeyFamily()
 {
@@ -36,12 +52,9 @@ const ConfigFamily& TwoKeyFamily()
         f.cancelId = 1008;
         f.resetId = 1010;
         f.loadId = 1009;
-        f.tableSize = 2;
+        TakeFamilyData(f, PresenterFamilyId::TwoKey);
         f.fieldIds = {1002, 1003};
-        f.factoryModifiers = {0x00, 0x00};
-        f.factoryKeyCodes = {0x4B, 0x4E};
         f.anyModelBackground = 163;
-        f.factoryTableSizes = {0, 4, 5, 7};
         return f;
     }();
     return family;
@@ -56,12 +69,9 @@ const ConfigFamily& QnFamily()
         f.cancelId = 2;
         f.resetId = 1015;
         f.loadId = 1016;
-        f.tableSize = 5;
+        TakeFamilyData(f, PresenterFamilyId::Qn);
         f.fieldIds = {1011, 1012, 1013, 1014, 1033};
-        f.factoryModifiers = {0x00, 0x00, 0x04, 0x00, 0x00};
-        f.factoryKeyCodes = {0x3E, 0x29, 0x2B, 0x4B, 0x4E};
         f.modelBackgrounds = {{"QN-90", 175}, {"QN-70 Vela", 173}, {"QN-95 Vela", 172}};
-        f.factoryTableSizes = {0, 2, 4, 7};
         return f;
     }();
     return family;
@@ -76,12 +86,9 @@ const ConfigFamily& Lt61pFamily()
         f.cancelId = 2;
         f.resetId = 1017;
         f.loadId = 1023;
-        f.tableSize = 5;
+        TakeFamilyData(f, PresenterFamilyId::Lt61p);
         f.fieldIds = {1018, 1019, 1020, 1021, 1022};
-        f.factoryModifiers = {0x00, 0x00, 0x00, 0x00, 0x00};
-        f.factoryKeyCodes = {0x4B, 0x4E, 0x37, 0x3E, 0x29};
         f.modelBackgrounds = {{"LT-61P", 164}, {"LT-65", 165}};
-        f.factoryTableSizes = {0, 2, 4, 7};
         return f;
     }();
     return family;
@@ -96,12 +103,9 @@ const ConfigFamily& Rv80Family()
         f.cancelId = 2;
         f.resetId = 1024;
         f.loadId = 1025;
-        f.tableSize = 7;
+        TakeFamilyData(f, PresenterFamilyId::Rv80);
         f.fieldIds = {1026, 1027, 1028, 1029, 1030, 1031, 1032};
-        f.factoryModifiers = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
-        f.factoryKeyCodes = {0x37, 0x51, 0x52, 0x3E, 0x29, 0x4B, 0x4E};
         f.modelBackgrounds = {{"RV-80", 170}, {"RV-80G", 174}};
-        f.factoryTableSizes = {0, 2, 4, 5};
         return f;
     }();
     return family;

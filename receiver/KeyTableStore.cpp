@@ -35,13 +35,20 @@ KeyTableStore::TickResult KeyTableStore::Tick(ReceiverLink& link)
     // receiver had sent them.
     if (!link.IsConnected())
         return TickResult::Disconnected;
-    ReceiverReport answer;
-    if (link.Read(answer) == -1)
-        return TickResult::NoAnswer;
-    if (answer[0] == 0) {
-        receivedSize = 0;
-        return TickResult::Complete;
+    // A receiver sends a whole table in a millisecond or so; taking one
+    // answer per tick would make every load last size x the tick.
+    TickResult result = TickResult::NoAnswer;
+    for (int taken = 0; taken < kMaxAnswersPerTick; ++taken) {
+        ReceiverReport answer;
+        if (link.Read(answer) == -1)
+            break;
+        if (answer[0] == 0) {
+            receivedSize = 0;
+            return TickResult::Complete;
+        }
+        if (StoreAnswer(answer[0], answer[1], answer[2], answer[3], answer[4]))
+            return TickResult::Complete;
+        result = TickResult::Stored;
     }
-    const bool last = StoreAnswer(answer[0], answer[1], answer[2], answer[3], answer[4]);
-    return last ? TickResult::Complete : TickResult::Stored;
+    return result;
 }

@@ -1,4 +1,4 @@
-// The key table as it arrives from the receiver, one answer per poll.
+// The key table as it arrives from the receiver, one entry per answer.
 #pragma once
 
 #include "ReceiverReport.h"
@@ -13,11 +13,13 @@ class KeyTableStore
 public:
     // More than any presenter's table, so every size up to 10 is kept whole.
     static constexpr int kCapacity = 10;
+    // A receiver that floods answers cannot hold one poll for long.
+    static constexpr int kMaxAnswersPerTick = 32;
 
     enum class TickResult
     {
         NoAnswer,     // nothing arrived; poll again on the next tick
-        Stored,       // an answer was taken in; show it and keep polling
+        Stored,       // answers were taken in; show them and keep polling
         Complete,     // the table is complete (or empty); show it and stop polling
         Disconnected, // the receiver is gone; stop polling and leave the fields alone
     };
@@ -29,7 +31,8 @@ public:
     // Returns true when it is the last one, so that polling stops.
     bool StoreAnswer(std::uint8_t size, std::uint8_t position, std::uint8_t entryByte,
                      std::uint8_t modifier, std::uint8_t keyCode);
-    // One poll of the link.
+    // One poll of the link: takes every answer already waiting (at most
+    // kMaxAnswersPerTick), up to the one that completes the table.
     TickResult Tick(ReceiverLink& link);
 
     int receivedSize = 0;

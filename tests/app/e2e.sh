@@ -30,9 +30,10 @@ export TAVROLIN_SIMULATOR_STATE=$work/receiver.state
 "$simulator_tool" model RV-80 >/dev/null
 "$simulator_tool" plug >/dev/null
 
-# Arguments are not for the program: it must start as always.
+# Qt's own options still reach Qt; the program's command line is tested with
+# tavrolinctl's (test_commandline).
 LD_LIBRARY_PATH=$build/atusbhid/simulator XDG_RUNTIME_DIR=$work \
-    "$program" --help -x /nonexistent "--config=$work/x" >"$work/app.log" 2>&1 &
+    "$program" -platform xcb >"$work/app.log" 2>&1 &
 app_pid=$!
 
 # The program's visible top-level windows, oldest first. Only the main window

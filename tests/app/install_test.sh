@@ -45,6 +45,9 @@ case "$udevdir" in /*) rules=$prefix$udevdir ;; *) rules=$prefix/$udevdir ;; esa
 
 expect=(
     "$prefix/bin/tavrolin"
+    "$prefix/bin/tavrolinctl"
+    "$prefix/share/man/man1/tavrolin.1"
+    "$prefix/share/man/man1/tavrolinctl.1"
     "$prefix/$libdir/tavrolin/libAtUsbHid.so"
     "$prefix/share/applications/org.example.Tavrolin.desktop"
     "$prefix/share/metainfo/org.example.Tavrolin.metainfo.xml"
@@ -92,10 +95,12 @@ grep -q 'MODE' <<<"$rule" && fail "the udev rule sets a MODE"
 [ "$(basename "$rules/70-tavrolin.rules" | cut -c1-2)" -lt 73 ] || fail "rule sorts after 73-seat-late"
 
 # RUNPATH, not RPATH, so LD_LIBRARY_PATH still wins; relative to the program.
-dynamic=$(readelf -d "$prefix/bin/tavrolin")
-grep -q 'RUNPATH.*\[\$ORIGIN/\.\./'"$libdir"'/tavrolin\]' <<<"$dynamic" ||
-    { echo "$dynamic" | grep -E 'RPATH|RUNPATH'; fail "bin/tavrolin has not the expected RUNPATH"; }
-grep -q '(RPATH)' <<<"$dynamic" && fail "bin/tavrolin carries an RPATH"
+for program in tavrolin tavrolinctl; do
+    dynamic=$(readelf -d "$prefix/bin/$program")
+    grep -q 'RUNPATH.*\[\$ORIGIN/\.\./'"$libdir"'/tavrolin\]' <<<"$dynamic" ||
+        { echo "$dynamic" | grep -E 'RPATH|RUNPATH'; fail "bin/$program has not the expected RUNPATH"; }
+    grep -q '(RPATH)' <<<"$dynamic" && fail "bin/$program carries an RPATH"
+done
 
 # The program loads its library by plain name at run time, as this probe does
 # from the same place with the same RUNPATH: it must get the installed one.
@@ -104,6 +109,13 @@ loaded=$(env -u LD_LIBRARY_PATH "$prefix/bin/runpath-probe") || fail "the probe 
 [ "$loaded" = "$(realpath "$prefix/$libdir/tavrolin/libAtUsbHid.so")" ] ||
     fail "libAtUsbHid.so came from $loaded"
 rm "$prefix/bin/runpath-probe"
+
+# The installed command line finds the installed library: with no receiver
+# there it says so (status 2) rather than that the library is missing.
+status=0
+env -u LD_LIBRARY_PATH "$prefix/bin/tavrolinctl" show >"$work/ctl.log" 2>&1 || status=$?
+grep -q 'could not be loaded' "$work/ctl.log" && { cat "$work/ctl.log"; fail "tavrolinctl found no library"; }
+[ "$status" -eq 2 ] || [ "$status" -eq 0 ] || { cat "$work/ctl.log"; fail "tavrolinctl show ended with $status"; }
 
 # The installed program starts (it runs until the timeout ends it).
 status=0

@@ -124,10 +124,11 @@ private slots:
         messages.Clear();
     }
 
-    // The family's own size and sizes no family has are shown as received,
-    // one more field per answer; no table (0) or another family's size shows
-    // the factory table, every answer kept all the same. A size beyond the
-    // table's capacity has no place: dropped, and polling goes on.
+    // The family's own size and sizes no family has are shown as received;
+    // no table (0) or another family's size shows the factory table, every
+    // answer kept all the same. Each tick takes every answer already waiting
+    // and shows what has arrived so far. A size beyond the table's capacity
+    // has no place: dropped, and polling goes on.
     void openingShowsWhatTheTableSizeCallsFor_data()
     {
         QTest::addColumn<QString>("family");
@@ -148,27 +149,40 @@ private slots:
         const bool dropped = size > 10;
         const bool factory =
             size == 0 || std::count(data.foreignSizes.begin(), data.foreignSizes.end(), size) > 0;
-        if (size == 0)
-            script.QueueAnswer({0, 0, 0, 0, 0, 0, 0, 0});
-        else
-            script.QueueTable(static_cast<unsigned char>(size), LetterTable(dropped ? 1 : size));
+        // The receiver has answered the first half when the first tick comes.
+        const int firstBurst = dropped || size == 0 ? 1 : (size + 1) / 2;
+        const Table letters = LetterTable(dropped ? 1 : size);
+        for (int p = 1; p <= std::max(size == 0 ? 1 : int(letters.size()), 1); ++p) {
+            if (size == 0)
+                script.QueueAnswer({0, 0, 0, 0, 0, 0, 0, 0});
+            else
+                script.QueueAnswer({static_cast<unsigned char>(size), static_cast<unsigned char>(p),
+                                    static_cast<unsigned char>(p), letters[p - 1][0],
+                                    letters[p - 1][1], 0xAA, 0, 0});
+            if (p == firstBurst)
+                script.QueueNoAnswer();
+        }
         auto dialog = MakeDialog(family);
 
         QVERIFY(dialog->InitDialog());
         QVERIFY(dialog->IsConnected());
         QCOMPARE(script.Writes(), Strings{kRead});
-        const int answers = dropped ? 1 : std::max(size, 1);
-        for (int tick = 1; tick <= answers; ++tick) {
+        for (int tick = 1; tick <= 2; ++tick) {
             QVERIFY(dialog->IsTimerRunning());
             dialog->OnTimer();
+            const int arrived = tick == 1 ? firstBurst : size;
             for (int slot = 1; slot <= data.size; ++slot)
                 QCOMPARE(KeyOf(*dialog, slot), factory ? data.FactoryKey(slot)
-                                               : !dropped && slot <= std::min(tick, size)
+                                               : !dropped && slot <= std::min(arrived, size)
                                                    ? LetterKey(slot)
                                                    : FieldKey{});
+            if (!dialog->IsTimerRunning())
+                break;
         }
         QCOMPARE(dialog->IsTimerRunning(), dropped);
-        QCOMPARE(script.CountOf("readData"), answers);
+        // Every answer, the empty reads that ended a tick, and not one more.
+        const int reads = size == 0 ? 1 : dropped ? 3 : size + 1;
+        QCOMPARE(script.CountOf("readData"), reads);
         QCOMPARE(dialog->Table().receivedSize, size);
         if (size > 0 && !dropped)
             QCOMPARE(dialog->Table().entryBytes[size - 1], std::uint8_t(size));
@@ -253,8 +267,8 @@ private slots:
     }
 
     // With no key at all only the commit goes out. Otherwise every slot is
-    // written with its factory code at offset 3, then the commit; the key is
-    // captured by real key events.
+    // written with its factory code at offset 3, then the commit and the
+    // read request of the read-back; the key is captured by real key events.
     void okWritesEverySlotOrOnlyCommits_data()
     {
         QTest::addColumn<QString>("family");
@@ -282,8 +296,12 @@ private slots:
         QSignalSpy finished(dialog.get(), &QDialog::finished);
         if (capture)
             QVERIFY(CaptureCtrlF5(*dialog, 2));
+        script.HoldTable(Table(data.size, {0, 0}));
 
         QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+        // Only a written table waits for its read-back.
+        QCOMPARE(messages.texts.isEmpty(), capture || factoryTable);
+        TickUntilIdle(*dialog);
         Strings expected;
         for (int slot = 1; (capture || factoryTable) && slot <= data.size; ++slot) {
             const int factory = data.factoryCodes[slot - 1];
@@ -296,10 +314,81 @@ private slots:
                 expected.push_back(WriteKey(data.size, slot, factory, 0, 0));
         }
         expected.push_back(kCommit);
+        if (capture || factoryTable)
+            expected.push_back(kRead);
         QCOMPARE(script.Writes(), expected);
         QCOMPARE(messages.texts,
                  QStringList{language == "Korean" ? "설정이 완료되었습니다." : kCompleted});
         QCOMPARE(finished.count(), 0);
+    }
+
+    // Only a read-back equal to what was written completes OK. A receiver
+    // that kept its old table, one of another family, and one that never
+    // answers get the did-not-keep message, and the fields then show what
+    // the receiver answered (or, with no answer, keep the user's keys).
+    // Clicks during the read-back neither commit again nor reload.
+    void okIsConfirmedByTheReadBack_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<Table>("held");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<bool>("completed");
+        for (const QString& family : Families()) {
+            const int size = DataOf(family).size;
+            QTest::addRow("%s kept", qPrintable(family))
+                << family << Table(size, {0, 0}) << false << "English" << true;
+            QTest::addRow("%s old table stays", qPrintable(family))
+                << family << LetterTable(size) << true << "English" << false;
+        }
+        QTest::newRow("Korean, old table stays")
+            << "Qn" << LetterTable(5) << true << "Korean" << false;
+        // An RV-80 receiver with the LT-61 dialog: its first two entries are
+        // the full stop and Down.
+        QTest::newRow("wrong model")
+            << "TwoKey"
+            << Table{{0, 0x37}, {0, 0x51}, {0, 0x52}, {0, 0x3E}, {0, 0x29}, {0, 0x4B}, {0, 0x4E}}
+            << false << "English" << false;
+        QTest::newRow("silent") << "Rv80" << Table{} << false << "English" << false;
+    }
+    void okIsConfirmedByTheReadBack()
+    {
+        QFETCH(QString, family);
+        QFETCH(Table, held);
+        QFETCH(bool, keep);
+        QFETCH(QString, language);
+        QFETCH(bool, completed);
+        const int size = DataOf(family).size;
+        auto dialog = OpenLoaded(family, language);
+        script.HoldTable(held);
+        script.KeepTable(keep);
+        dialog->KeyField(1)->SetKey(kModShift, VK_A);
+
+        dialog->OkButton()->click();
+        QVERIFY(dialog->IsVerifying());
+        dialog->OkButton()->click();
+        dialog->LoadButton()->click();
+        dialog->ResetButton()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->IsVerifying(), 3000);
+
+        QCOMPARE(script.CountOf("writeData " + kCommit), 1);
+        QCOMPARE(script.CountOf("writeData " + kRead), 1);
+        QVERIFY(!dialog->IsTimerRunning());
+        const QString notKept =
+            language == "Korean"
+                ? "수신기에 새 설정이 저장되지 않았습니다. 선택한 모델이 프레젠터와 맞는지 확인한 "
+                  "뒤 다시 시도해 주십시오."
+                : "The receiver did not keep the new settings. Check that the chosen model "
+                  "matches your presenter, then try again.";
+        QCOMPARE(messages.texts, QStringList{completed ? kCompleted : notKept});
+        for (int slot = 1; slot <= size; ++slot) {
+            FieldKey shown;
+            if (completed || held.empty())
+                shown = slot == 1 ? FieldKey{kModShift, VK_A} : FieldKey{};
+            else
+                shown = {held[slot - 1][0], KeyCodeToVirtualKey(held[slot - 1][1])};
+            QCOMPARE(KeyOf(*dialog, slot), shown);
+        }
     }
 
     // A request that cannot be sent stops OK: nothing after it, no commit of
@@ -385,8 +474,10 @@ private slots:
         for (int slot = 1; slot <= size; ++slot)
             QCOMPARE(KeyOf(*dialog, slot), slot == 1 ? LetterKey(1) : FieldKey{});
 
+        script.HoldTable(Table(size, {0, 0}));
         dialog->OnOK();
-        QCOMPARE(script.Writes().back(), kCommit);
+        TickUntilIdle(*dialog);
+        QCOMPARE(script.Writes().back(), kRead);
         QCOMPARE(messages.texts, QStringList{kCompleted});
     }
 

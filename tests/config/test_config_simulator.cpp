@@ -1,11 +1,22 @@
 // The whole configuration cycle against the simulated receiver: what OK
-// writes must come back on the next opening.
+// writes must come back on the next opening, and OK reports success only when
+// the receiver holds what was written.
 #include "ConfigTestSupport.h"
 #include "SimulatorSupport.h"
+
+#include "KeyCodes.h"
 
 #include <QTest>
 
 using namespace config_test;
+
+namespace {
+
+const QString kCompleted = "Setting has been completed.";
+const QString kNotKept = "The receiver did not keep the new settings. Check that the chosen "
+                         "model matches your presenter, then try again.";
+
+} // namespace
 
 class ConfigSimulatorTest : public QObject
 {
@@ -24,7 +35,11 @@ class ConfigSimulatorTest : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(receiver.IsValid()); }
-    void init() { messages.Clear(); }
+    void init()
+    {
+        messages.Clear();
+        QVERIFY(receiver.Run({"fault", "clear"}));
+    }
 
     void whatOkWritesComesBack_data()
     {
@@ -45,7 +60,7 @@ private slots:
 
         QVERIFY(CaptureCtrlF5(*dialog, 1));
         QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
-        QCOMPARE(messages.texts, QStringList{"Setting has been completed."});
+        QTRY_COMPARE(messages.texts, QStringList{kCompleted});
         QTest::mouseClick(dialog->CancelButton(), Qt::LeftButton);
         QCOMPARE(dialog->result(), int(QDialog::Rejected));
         dialog.reset();
@@ -55,6 +70,67 @@ private slots:
         QCOMPARE(again->KeyField(1)->text(), "Ctrl+F5");
         QCOMPARE(KeyOf(*again, 2), secondBefore);
         QCOMPARE(messages.texts.size(), 1);
+    }
+
+    // The new user's case: the dialog's default model against an RV-80
+    // receiver. Also a receiver that accepts writes but keeps its table, one
+    // that stops answering, and OK with every field empty (nothing written,
+    // nothing to verify). `held` is what the fields show afterwards as
+    // receiver key codes; empty when they keep the keys they had before OK.
+    void okSaysWhatTheReceiverHolds_data()
+    {
+        QTest::addColumn<QString>("receiverModel");
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QStringList>("fault");
+        QTest::addColumn<bool>("clearFields");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QList<int>>("held");
+        const QList<int> rv80Factory{0x37, 0x51, 0x52, 0x3E, 0x29, 0x4B, 0x4E};
+        QTest::newRow("wrong model")
+            << "RV-80"
+            << "TwoKey" << QStringList{} << false << kNotKept << rv80Factory.mid(0, 2);
+        QTest::newRow("table kept")
+            << "RV-80"
+            << "Rv80" << QStringList{"fault", "keep", "on"} << false << kNotKept << rv80Factory;
+        QTest::newRow("silent") << "RV-80G"
+                                << "Rv80" << QStringList{"fault", "silent", "on"} << false
+                                << kNotKept << QList<int>{};
+        QTest::newRow("empty OK") << "LT-61"
+                                  << "TwoKey" << QStringList{"fault", "silent", "on"} << true
+                                  << kCompleted << QList<int>{};
+    }
+    void okSaysWhatTheReceiverHolds()
+    {
+        QFETCH(QString, receiverModel);
+        QFETCH(QString, family);
+        QFETCH(QStringList, fault);
+        QFETCH(bool, clearFields);
+        QFETCH(QString, message);
+        QFETCH(QList<int>, held);
+        QVERIFY(receiver.Run({"model", receiverModel}));
+        auto dialog = OpenLoaded(family);
+        QVERIFY(dialog);
+        if (!fault.isEmpty())
+            QVERIFY(receiver.Run(fault));
+        if (clearFields) {
+            for (int slot = 1; slot <= dialog->Family().tableSize; ++slot)
+                dialog->KeyField(slot)->SetKey(0, 0);
+        } else {
+            QVERIFY(CaptureCtrlF5(*dialog, 1));
+        }
+        QList<FieldKey> before;
+        for (int slot = 1; slot <= dialog->Family().tableSize; ++slot)
+            before << KeyOf(*dialog, slot);
+
+        QTest::mouseClick(dialog->OkButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->IsVerifying(), 3000);
+        QCOMPARE(messages.texts, QStringList{message});
+        for (int slot = 1; slot <= dialog->Family().tableSize; ++slot) {
+            const FieldKey expected =
+                held.isEmpty() ? before[slot - 1]
+                               : FieldKey{0, KeyCodeToVirtualKey(std::uint8_t(held[slot - 1]))};
+            QCOMPARE(KeyOf(*dialog, slot), expected);
+        }
     }
 };
 

@@ -4,9 +4,11 @@
 #include "AtUsbHid.h"
 #include "ScriptedControl.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -28,6 +30,11 @@ struct Script
     unsigned int vendorId = 0;
     unsigned int productId = 0;
     std::deque<std::optional<std::vector<unsigned char>>> answers;
+    // A held table answers read requests and takes writes and commits.
+    bool holdsTable = false;
+    bool keepTable = false;
+    std::vector<std::array<unsigned char, 2>> table;    // modifier, key code
+    std::map<int, std::array<unsigned char, 2>> staged; // by slot
     std::vector<std::string> calls;
     std::set<AtUsbHidNotifySink*> sinks;
 };
@@ -49,6 +56,34 @@ std::string Hex(const unsigned char* bytes)
 void Log(std::string line)
 {
     S().calls.push_back(std::move(line));
+}
+
+// As a receiver would: a read request queues one answer per entry, a key of
+// the table's size is staged, a commit takes the staged keys (unless the
+// table is kept). Anything else leaves the table alone.
+void HeldTableTakes(const unsigned char* report)
+{
+    Script& s = S();
+    const int size = static_cast<int>(s.table.size());
+    switch (report[0]) {
+    case 0xFC:
+        for (int p = 1; p <= size; ++p) {
+            const auto& e = s.table[p - 1];
+            const auto n = static_cast<unsigned char>(size), at = static_cast<unsigned char>(p);
+            s.answers.emplace_back(std::vector<unsigned char>{n, at, at, e[0], e[1], 0xAA, 0, 0});
+        }
+        break;
+    case 0xFF:
+        if (report[1] == size && report[2] >= 1 && report[2] <= size)
+            s.staged[report[2]] = {report[4], report[5]};
+        break;
+    case 0xFE:
+        if (!s.keepTable)
+            for (const auto& [slot, entry] : s.staged)
+                s.table[slot - 1] = entry;
+        s.staged.clear();
+        break;
+    }
 }
 
 } // namespace
@@ -80,6 +115,8 @@ SCRIPTED_API unsigned char writeData(unsigned char* report)
         return 0;
     if (S().writesLeft > 0)
         --S().writesLeft;
+    if (S().holdsTable)
+        HeldTableTakes(report);
     return 1;
 }
 
@@ -146,8 +183,36 @@ SCRIPTED_API void scriptedReset(void)
     S().isMine = -1;
     S().vendorId = S().productId = 0;
     S().answers.clear();
+    S().holdsTable = S().keepTable = false;
+    S().table.clear();
+    S().staged.clear();
     S().calls.clear();
     S().sinks.clear();
+}
+
+SCRIPTED_API void scriptedHoldTable(int size, const unsigned char* entries)
+{
+    std::lock_guard lock(S().mutex);
+    S().holdsTable = size > 0;
+    S().table.clear();
+    S().staged.clear();
+    for (int i = 0; i < size; ++i)
+        S().table.push_back({entries[2 * i], entries[2 * i + 1]});
+}
+
+SCRIPTED_API void scriptedKeepTable(int on)
+{
+    std::lock_guard lock(S().mutex);
+    S().keepTable = on != 0;
+}
+
+SCRIPTED_API int scriptedHeldEntry(int slot)
+{
+    std::lock_guard lock(S().mutex);
+    if (slot < 1 || slot > static_cast<int>(S().table.size()))
+        return -1;
+    const auto& e = S().table[slot - 1];
+    return e[0] << 8 | e[1];
 }
 
 SCRIPTED_API void scriptedSetFindResult(unsigned char result)

@@ -16,6 +16,15 @@ void scriptedSetIsMine(int answer);
 void scriptedQueueAnswer(const unsigned char* answer);
 // One readData that finds nothing pending.
 void scriptedQueueNoAnswer(void);
+// From now on the library holds a key table of `size` entries (modifier, key
+// code pairs) and behaves as a receiver towards it: a read request queues one
+// answer per entry, write-key requests of that size are staged and a commit
+// takes them. 0 goes back to answering only what is queued.
+void scriptedHoldTable(int size, const unsigned char* entries);
+// 1: writes and commits are accepted, yet the held table stays as it was.
+void scriptedKeepTable(int on);
+// The held table's entry as modifier << 8 | key code; -1 without one.
+int scriptedHeldEntry(int slot);
 int scriptedCallCount(void);
 // "findHidDevice 0EBC 2501", "writeData FC 00 00 00 00 00 00 00", "readData", ...
 const char* scriptedCall(int index);
@@ -76,6 +85,21 @@ public:
             QueueAnswer({size, ++position, position, e[0], e[1], 0xAA, 0, 0});
     }
     void QueueNoAnswer() { Call<void (*)()>("scriptedQueueNoAnswer")(); }
+    // Entries are {modifier, key code}; an empty table stops holding one.
+    void HoldTable(const std::vector<std::array<unsigned char, 2>>& entries)
+    {
+        std::vector<unsigned char> flat;
+        for (const auto& e : entries)
+            flat.insert(flat.end(), e.begin(), e.end());
+        Call<void (*)(int, const unsigned char*)>("scriptedHoldTable")(
+            static_cast<int>(entries.size()), flat.data());
+    }
+    void KeepTable(bool on) { Call<void (*)(int)>("scriptedKeepTable")(on ? 1 : 0); }
+    std::array<unsigned char, 2> HeldEntry(int slot)
+    {
+        const int e = Call<int (*)(int)>("scriptedHeldEntry")(slot);
+        return {static_cast<unsigned char>(e >> 8), static_cast<unsigned char>(e)};
+    }
     void ClearCalls() { Call<void (*)()>("scriptedClearCalls")(); }
     int RegisteredCount() { return Call<int (*)()>("scriptedRegisteredCount")(); }
     int FireDeviceChange(unsigned int type, unsigned int vid = 0x0EBC, unsigned int pid = 0x2501,

@@ -1,0 +1,660 @@
+#include "Ctl.h"
+
+#include "Diagnose.h"
+#include "Messages.h"
+#include "ReceiverSession.h"
+#include "TableFile.h"
+
+#include "KeyNames.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <sstream>
+
+#ifndef TAVROLIN_VERSION
+#define TAVROLIN_VERSION "unknown"
+#endif
+
+namespace {
+
+const char* const kHelp = R"(Usage: tavrolinctl [--lang en|ko] COMMAND [OPTIONS] [ARGUMENTS]
+
+Reads and writes the key table of a presenter's USB receiver (0ebc:2501).
+
+Commands:
+  show [--model M] [--json]      The receiver's table: slot, button, key, bytes.
+  set --model M SLOT KEY ...     Give buttons new keys; the other buttons keep
+                                 theirs. Example: set --model RV-80 1 Ctrl+F5 7 "Page Down"
+  reset [--model M] [--yes]      Restore the factory table (asks unless --yes).
+  export --model M FILE          Save the receiver's table in a key table file
+                                 (FILE - writes to standard output).
+  import FILE                    Write a key table file to the receiver.
+  models                         The presenter models and their buttons.
+  diagnose                       What this computer sees of the receiver, for a
+                                 bug report. Changes nothing.
+
+Options:
+  --model M   The presenter model, as 'tavrolinctl models' lists it.
+  --json      show: print JSON for scripts.
+  --yes, -y   reset: do not ask.
+  --lang L    Messages in English (en, the default) or Korean (ko).
+  --help, -h  This text.  --version  The version.
+
+Keys are named as the program's key fields show them: A, 1, F5, Page Up, Num .,
+Shift+Ctrl+F5, L_Wnd+D; modifiers in any case; none for no key. Writes are
+committed and read back: the command fails unless the receiver holds the keys.
+
+Exit status: 0 done; 1 bad usage, key name or file, or a model that does not
+fit the receiver; 2 no receiver, no permission, or no answer; 3 written but not
+verified. See tavrolinctl(1).
+)";
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string Join(const std::vector<std::string>& items, const char* separator = ", ")
+{
+    std::string out;
+    for (const std::string& item : items)
+        out += (out.empty() ? "" : separator) + item;
+    return out;
+}
+
+std::string Hex(std::uint8_t byte)
+{
+    char text[4];
+    std::snprintf(text, sizeof text, "%02X", byte);
+    return text;
+}
+
+std::string Padded(std::string text, std::size_t width)
+{
+    // Counted in characters, not bytes, for the odd non-ASCII name.
+    std::size_t chars = 0;
+    for (unsigned char c : text)
+        chars += (c & 0xC0) != 0x80;
+    if (chars < width)
+        text.append(width - chars, ' ');
+    return text;
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+struct Options
+{
+    Language language = Language::English;
+    std::string command;
+    std::vector<std::string> arguments;
+    std::optional<std::string> model;
+    bool json = false;
+    bool yes = false;
+    bool help = false;
+    bool version = false;
+};
+
+// A command's failure: the exit status and the lines for standard error.
+struct Failure
+{
+    int status;
+    std::vector<std::string> lines;
+};
+
+class Ctl
+{
+public:
+    Ctl(std::istream& in, std::ostream& out, std::ostream& err) : in(in), out(out), err(err) {}
+
+    int Run(const std::vector<std::string>& args);
+
+private:
+    std::optional<Failure> Parse(const std::vector<std::string>& args);
+    int Report(const Failure& failure);
+    Failure Usage(Msg message, std::initializer_list<std::string> args = {})
+    {
+        return {kExitUsage, {T(message, args), T(Msg::TryHelp)}};
+    }
+    Failure Fail(int status, Msg message, std::initializer_list<std::string> args = {})
+    {
+        return {status, {T(message, args)}};
+    }
+    std::string T(Msg message, std::initializer_list<std::string> args = {}) const
+    {
+        return Text(options.language, message, args);
+    }
+
+    std::optional<Failure> ResolveModel(const PresenterModel*& model);
+    std::optional<Failure> OpenReceiver();
+    std::optional<Failure> ReadReceiver(ReceivedTable& table, bool needTable);
+    std::optional<Failure> OpenAndRead(ReceivedTable& table, bool needTable = true)
+    {
+        if (auto failure = OpenReceiver())
+            return failure;
+        return ReadReceiver(table, needTable);
+    }
+    // Whether the receiver's table belongs to the model's family; `file`
+    // names a table file the model came from.
+    std::optional<Failure> CheckFits(const PresenterModel& model, const ReceivedTable& table,
+                                     const std::string* file = nullptr);
+    std::optional<Failure> NoArguments();
+    int Written(const ReceiverSession::Written& written);
+
+    int Show();
+    int Set();
+    int Reset();
+    int Export();
+    int Import();
+    int Models();
+
+    std::istream& in;
+    std::ostream& out;
+    std::ostream& err;
+    Options options;
+    ReceiverSession session;
+};
+
+int Ctl::Report(const Failure& failure)
+{
+    for (const std::string& line : failure.lines)
+        err << "tavrolinctl: " << line << '\n';
+    return failure.status;
+}
+
+std::optional<Failure> Ctl::Parse(const std::vector<std::string>& args)
+{
+    // The language first, so that every message is in it.
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--")
+            break;
+        std::string value;
+        if (args[i] == "--lang" && i + 1 < args.size())
+            value = args[i + 1];
+        else if (args[i].rfind("--lang=", 0) == 0)
+            value = args[i].substr(7);
+        else
+            continue;
+        const std::string lower = Lower(value);
+        if (lower == "ko" || lower == "korean" || lower.rfind("ko_", 0) == 0)
+            options.language = Language::Korean;
+        else if (lower == "en" || lower == "english" || lower.rfind("en_", 0) == 0)
+            options.language = Language::English;
+        else
+            return Usage(Msg::UnknownLanguage, {value});
+    }
+
+    bool optionsEnd = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnd || arg == "-" || arg.empty() || arg[0] != '-') {
+            if (options.command.empty())
+                options.command = arg;
+            else
+                options.arguments.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnd = true;
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> value;
+        if (const auto equals = arg.find('=');
+            arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name = arg.substr(0, equals);
+            value = arg.substr(equals + 1);
+        }
+        const auto takeValue = [&]() -> bool {
+            if (value)
+                return true;
+            if (i + 1 >= args.size())
+                return false;
+            value = args[++i];
+            return true;
+        };
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else if (name == "--version" || name == "-V") {
+            options.version = true;
+        } else if (name == "--json" && !value) {
+            options.json = true;
+        } else if ((name == "--yes" || name == "-y") && !value) {
+            options.yes = true;
+        } else if (name == "--lang") {
+            if (!takeValue())
+                return Usage(Msg::OptionNeedsValue, {name});
+        } else if (name == "--model" || name == "-m") {
+            if (!takeValue())
+                return Usage(Msg::OptionNeedsValue, {name});
+            options.model = *value;
+        } else {
+            return Usage(Msg::UnknownOption, {arg});
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> Ctl::ResolveModel(const PresenterModel*& model)
+{
+    model = nullptr;
+    if (!options.model)
+        return std::nullopt;
+    model = FindPresenterModelIgnoringCase(*options.model);
+    if (!model)
+        return Usage(Msg::UnknownModel, {*options.model, ModelList()});
+    return std::nullopt;
+}
+
+std::optional<Failure> Ctl::NoArguments()
+{
+    if (!options.arguments.empty())
+        return Usage(Msg::TooManyArguments, {options.command, options.arguments.front()});
+    return std::nullopt;
+}
+
+std::optional<Failure> Ctl::OpenReceiver()
+{
+    switch (session.Open()) {
+    case ReceiverSession::Opened::Ok:
+        break;
+    case ReceiverSession::Opened::NoLibrary:
+        return Fail(kExitNoReceiver, Msg::NoLibrary);
+    case ReceiverSession::Opened::NotFound:
+        return Fail(kExitNoReceiver, Msg::NotConnected);
+    case ReceiverSession::Opened::NoPermission:
+        return Fail(kExitNoReceiver, Msg::NoPermission);
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> Ctl::ReadReceiver(ReceivedTable& table, bool needTable)
+{
+    switch (session.ReadTable(table)) {
+    case ReceiverSession::Read::Ok:
+        break;
+    case ReceiverSession::Read::Disconnected:
+        return Fail(kExitNoReceiver, Msg::NotConnected);
+    case ReceiverSession::Read::NoAnswer:
+        if (table.size > KeyTableStore::kCapacity)
+            return Fail(kExitNoReceiver, Msg::OddTable, {std::to_string(table.size)});
+        return Fail(kExitNoReceiver, Msg::NoTable);
+    }
+    if (needTable && table.size == 0)
+        return Fail(kExitNoReceiver, Msg::EmptyTable);
+    return std::nullopt;
+}
+
+std::optional<Failure> Ctl::CheckFits(const PresenterModel& model, const ReceivedTable& table,
+                                      const std::string* file)
+{
+    const PresenterFamily& family = FamilyData(model.family);
+    const std::vector<const PresenterFamily*> held = FamiliesOfTable(table);
+    for (const PresenterFamily* f : held)
+        if (f == &family)
+            return std::nullopt;
+    std::vector<std::string> heldNames;
+    for (const PresenterFamily* f : held)
+        heldNames.emplace_back(f->name);
+    const std::string heldText = Join(heldNames, " / ");
+    if (file && !held.empty())
+        return Fail(kExitUsage, Msg::FileForOtherFamily,
+                    {*file, model.text, family.name, heldText});
+    if (held.empty() || table.size != family.tableSize)
+        return Fail(kExitUsage, Msg::WrongModelSize,
+                    {model.text, std::to_string(family.tableSize), std::to_string(table.size)});
+    return Fail(kExitUsage, Msg::WrongModelFamily, {model.text, family.name, heldText});
+}
+
+int Ctl::Written(const ReceiverSession::Written& written)
+{
+    switch (written.result) {
+    case ReceiverSession::Written::Verified:
+        err << T(Msg::Completed) << '\n';
+        return kExitOk;
+    case ReceiverSession::Written::NotSent:
+        return Report(Fail(kExitNotVerified, Msg::WriteFailed));
+    case ReceiverSession::Written::NoReadback:
+        return Report({kExitNotVerified, {T(Msg::WriteFailed), T(Msg::NoTable)}});
+    case ReceiverSession::Written::NotVerified:
+        return Report(Fail(kExitNotVerified, Msg::NotVerified,
+                           {std::to_string(written.slot), AssignmentText(written.found),
+                            AssignmentText(written.wanted)}));
+    }
+    return kExitNotVerified;
+}
+
+int Ctl::Show()
+{
+    const PresenterModel* model = nullptr;
+    if (auto failure = NoArguments())
+        return Report(*failure);
+    if (auto failure = ResolveModel(model))
+        return Report(*failure);
+    ReceivedTable table;
+    if (auto failure = OpenAndRead(table, false))
+        return Report(*failure);
+    const PresenterFamily* family = nullptr;
+    std::vector<const PresenterFamily*> families;
+    if (table.size > 0) {
+        if (model) {
+            if (auto failure = CheckFits(*model, table))
+                return Report(*failure);
+            family = &FamilyData(model->family);
+            families = {family};
+        } else {
+            families = FamiliesOfTable(table);
+            if (families.size() == 1)
+                family = families.front();
+        }
+    }
+    const auto button = [&](int slot) -> std::string {
+        return family && slot <= family->tableSize ? family->buttonNames[slot - 1] : "";
+    };
+
+    if (options.json) {
+        out << "{\"size\": " << table.size
+            << ", \"model\": " << (model ? JsonString(model->text) : "null") << ", \"families\": [";
+        for (std::size_t i = 0; i < families.size(); ++i)
+            out << (i ? ", " : "") << JsonString(families[i]->name);
+        out << "], \"slots\": [";
+        for (int slot = 1; slot <= table.size; ++slot) {
+            const KeyAssignment key = table.Key(slot);
+            out << (slot > 1 ? ",\n  " : "\n  ") << "{\"slot\": " << slot
+                << ", \"button\": " << (button(slot).empty() ? "null" : JsonString(button(slot)))
+                << ", \"key\": " << JsonString(AssignmentText(key))
+                << ", \"entry\": " << int(table.entryBytes[slot - 1])
+                << ", \"modifiers\": " << int(key.modifiers)
+                << ", \"keyCode\": " << int(key.keyCode) << "}";
+        }
+        out << (table.size ? "\n" : "") << "]}\n";
+    } else {
+        std::vector<std::string> names;
+        for (const PresenterFamily* f : families)
+            names.emplace_back(f->name);
+        out << "received size: " << table.size;
+        if (!names.empty())
+            out << " (" << Join(names, " or ") << " family)";
+        out << '\n';
+        if (table.size > 0)
+            out << "slot  " << Padded("button", 15) << Padded("key", 18)
+                << "bytes (entry modifier key)\n";
+        for (int slot = 1; slot <= table.size; ++slot) {
+            const KeyAssignment key = table.Key(slot);
+            out << Padded(std::to_string(slot), 6) << Padded(button(slot), 15)
+                << Padded(AssignmentText(key), 18) << Hex(table.entryBytes[slot - 1]) << ' '
+                << Hex(key.modifiers) << ' ' << Hex(key.keyCode) << '\n';
+        }
+    }
+    if (table.size == 0)
+        err << "tavrolinctl: " << T(Msg::EmptyTable) << '\n';
+    else if (!family && families.size() > 1) {
+        std::vector<std::string> names;
+        for (const PresenterFamily* f : families)
+            names.emplace_back(f->name);
+        err << "tavrolinctl: "
+            << T(Msg::AmbiguousFamily, {std::to_string(table.size), Join(names, " / ")}) << '\n';
+    }
+    return kExitOk;
+}
+
+int Ctl::Set()
+{
+    const PresenterModel* model = nullptr;
+    if (auto failure = ResolveModel(model))
+        return Report(*failure);
+    if (!model)
+        return Report(Usage(Msg::NeedsModel, {"set"}));
+    const PresenterFamily& family = FamilyData(model->family);
+    if (options.arguments.empty())
+        return Report(Usage(Msg::MissingArguments, {"set", "SLOT KEY"}));
+    if (options.arguments.size() % 2 != 0)
+        return Report(Usage(Msg::SetNeedsPairs, {options.arguments.back()}));
+
+    // Everything typed is checked before the receiver is touched.
+    std::map<int, KeyAssignment> changes;
+    for (std::size_t i = 0; i < options.arguments.size(); i += 2) {
+        const std::string& slotText = options.arguments[i];
+        int slot = 0;
+        const bool digits = !slotText.empty() && slotText.size() <= 2 &&
+                            slotText.find_first_not_of("0123456789") == std::string::npos;
+        if (digits)
+            slot = std::stoi(slotText);
+        if (!digits || slot < 1 || slot > family.tableSize)
+            return Report(Fail(kExitUsage, Msg::BadSlot,
+                               {slotText, model->text, std::to_string(family.tableSize)}));
+        if (changes.count(slot))
+            return Report(Fail(kExitUsage, Msg::SlotTwice, {slotText}));
+        const KeyNameParse key = ParseKeyName(options.arguments[i + 1]);
+        if (!key.ok)
+            return Report(
+                Fail(kExitUsage, Msg::BadKeyName, {options.arguments[i + 1], Join(key.nearest)}));
+        changes[slot] = key.key;
+    }
+
+    ReceivedTable table;
+    if (auto failure = OpenAndRead(table))
+        return Report(*failure);
+    if (auto failure = CheckFits(*model, table))
+        return Report(*failure);
+    std::vector<KeyAssignment> keys;
+    for (int slot = 1; slot <= family.tableSize; ++slot)
+        keys.push_back(changes.count(slot) ? changes[slot] : table.Key(slot));
+    return Written(session.WriteTable(family, keys));
+}
+
+int Ctl::Reset()
+{
+    const PresenterModel* model = nullptr;
+    if (auto failure = NoArguments())
+        return Report(*failure);
+    if (auto failure = ResolveModel(model))
+        return Report(*failure);
+    // The receiver first, so that nobody is asked about one that is not there;
+    // its table may be anything, which is why one resets.
+    if (auto failure = OpenReceiver())
+        return Report(*failure);
+    if (model) {
+        ReceivedTable table;
+        if (session.ReadTable(table) == ReceiverSession::Read::Ok && table.size > 0)
+            if (auto failure = CheckFits(*model, table))
+                return Report(*failure);
+    }
+    if (!options.yes) {
+        err << T(Msg::ResetQuestion) << " [y/N] " << std::flush;
+        std::string answer;
+        std::getline(in, answer);
+        while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' '))
+            answer.pop_back();
+        const std::string a = Lower(answer);
+        const bool yes = a == "y" || a == "yes" || a == "예" || a == "네";
+        if (!yes)
+            return Report(Fail(kExitUsage, Msg::ResetDeclined));
+    }
+    return Written(session.FactoryReset(model ? &FamilyData(model->family) : nullptr));
+}
+
+int Ctl::Export()
+{
+    const PresenterModel* model = nullptr;
+    if (auto failure = ResolveModel(model))
+        return Report(*failure);
+    if (!model)
+        return Report(Usage(Msg::NeedsModel, {"export"}));
+    if (options.arguments.empty())
+        return Report(Usage(Msg::MissingArguments, {"export", "FILE"}));
+    if (options.arguments.size() > 1)
+        return Report(Usage(Msg::TooManyArguments, {"export", options.arguments[1]}));
+    const std::string& file = options.arguments.front();
+
+    ReceivedTable table;
+    if (auto failure = OpenAndRead(table))
+        return Report(*failure);
+    if (auto failure = CheckFits(*model, table))
+        return Report(*failure);
+    std::vector<KeyAssignment> keys;
+    for (int slot = 1; slot <= FamilyData(model->family).tableSize; ++slot)
+        keys.push_back(table.Key(slot));
+    const std::string text = FormatKeyTableFile(*model, keys);
+    if (file == "-") {
+        out << text << std::flush;
+        return kExitOk;
+    }
+    // Beside the file and renamed over it, so that a failed export leaves an
+    // earlier file whole.
+    const std::string temporary = file + ".tmp";
+    {
+        std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
+        stream << text;
+        stream.flush();
+        if (!stream) {
+            const int error = errno;
+            std::remove(temporary.c_str());
+            return Report(Fail(kExitUsage, Msg::FileNotWritten, {file, std::strerror(error)}));
+        }
+    }
+    if (std::rename(temporary.c_str(), file.c_str()) != 0) {
+        const int error = errno;
+        std::remove(temporary.c_str());
+        return Report(Fail(kExitUsage, Msg::FileNotWritten, {file, std::strerror(error)}));
+    }
+    err << T(Msg::Exported, {file}) << '\n';
+    return kExitOk;
+}
+
+int Ctl::Import()
+{
+    if (options.model)
+        return Report(Usage(Msg::TooManyArguments, {"import", "--model"}));
+    if (options.arguments.empty())
+        return Report(Usage(Msg::MissingArguments, {"import", "FILE"}));
+    if (options.arguments.size() > 1)
+        return Report(Usage(Msg::TooManyArguments, {"import", options.arguments[1]}));
+    const std::string& file = options.arguments.front();
+
+    std::string text;
+    {
+        std::ifstream stream(file, std::ios::binary);
+        if (!stream)
+            return Report(
+                {kExitUsage,
+                 {T(Msg::FileUnreadable, {file, std::strerror(errno)}), T(Msg::NothingWritten)}});
+        text.resize(kMaxKeyTableFileSize + 1);
+        stream.read(text.data(), static_cast<std::streamsize>(text.size()));
+        if (stream.bad())
+            return Report(
+                {kExitUsage,
+                 {T(Msg::FileUnreadable, {file, std::strerror(errno)}), T(Msg::NothingWritten)}});
+        text.resize(static_cast<std::size_t>(stream.gcount()));
+    }
+    const KeyTableFileParse parsed = ParseKeyTableFile(text);
+    if (!parsed.ok) {
+        const KeyTableFileError& e = parsed.error;
+        std::vector<std::string> a = e.args;
+        a.resize(4);
+        const std::string why = T(e.message, {a[0], a[1], a[2], a[3]});
+        const std::string line =
+            e.line > 0 ? T(Msg::FileAt, {file, std::to_string(e.line), why}) : file + ": " + why;
+        return Report({kExitUsage, {line, T(Msg::NothingWritten)}});
+    }
+
+    ReceivedTable table;
+    if (auto failure = OpenAndRead(table))
+        return Report(*failure);
+    if (auto failure = CheckFits(*parsed.table.model, table, &file)) {
+        failure->lines.push_back(T(Msg::NothingWritten));
+        return Report(*failure);
+    }
+    return Written(session.WriteTable(FamilyData(parsed.table.model->family), parsed.table.keys));
+}
+
+int Ctl::Models()
+{
+    if (auto failure = NoArguments())
+        return Report(*failure);
+    for (const PresenterModel& model : kPresenterModels) {
+        const PresenterFamily& family = FamilyData(model.family);
+        std::vector<std::string> buttons;
+        for (int slot = 1; slot <= family.tableSize; ++slot)
+            buttons.push_back(std::to_string(slot) + " " + family.buttonNames[slot - 1]);
+        out << Padded(model.text, 12) << Padded(std::string(family.name) + " family", 21)
+            << Join(buttons) << '\n';
+    }
+    return kExitOk;
+}
+
+int Ctl::Run(const std::vector<std::string>& args)
+{
+    if (auto failure = Parse(args))
+        return Report(*failure);
+    if (options.help || options.command == "help") {
+        out << kHelp;
+        return kExitOk;
+    }
+    if (options.version) {
+        out << "tavrolinctl " TAVROLIN_VERSION "\n";
+        return kExitOk;
+    }
+    if (options.command.empty()) {
+        err << kHelp;
+        return kExitUsage;
+    }
+    const std::string& c = options.command;
+    if (c != "show" && options.json)
+        return Report(Usage(Msg::UnknownOption, {"--json"}));
+    if (c != "reset" && options.yes)
+        return Report(Usage(Msg::UnknownOption, {"--yes"}));
+    if (c == "show")
+        return Show();
+    if (c == "set")
+        return Set();
+    if (c == "reset")
+        return Reset();
+    if (c == "export")
+        return Export();
+    if (c == "import")
+        return Import();
+    if (c == "models")
+        return Models();
+    if (c == "diagnose") {
+        if (auto failure = NoArguments())
+            return Report(*failure);
+        if (options.model)
+            return Report(Usage(Msg::UnknownOption, {"--model"}));
+        return RunDiagnose(out);
+    }
+    return Report(Usage(Msg::UnknownCommand, {c}));
+}
+
+} // namespace
+
+int RunTavrolinCtl(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                   std::ostream& err)
+{
+    Ctl ctl(in, out, err);
+    return ctl.Run(args);
+}

@@ -1,0 +1,372 @@
+// Asks hidapi and libudev directly rather than through the receiver library:
+// the report is wanted exactly when that library cannot be loaded, is the
+// wrong one, or finds nothing, and what it tells (descriptors, permissions,
+// udev rules) lies outside the library's eight entry points, which every
+// receiver library (the simulated one, the test scripts) would otherwise have
+// to grow as well.
+#include "Diagnose.h"
+
+#include "KeyNames.h"
+#include "ReceiverSession.h"
+
+#include <hidapi.h>
+#include <libudev.h>
+
+#include <dlfcn.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#ifndef TAVROLIN_VERSION
+#define TAVROLIN_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr unsigned int kVendorId = 0x0EBC;
+constexpr unsigned int kProductId = 0x2501;
+
+struct Node
+{
+    std::string devnode;
+    std::string syspath;
+    std::string interfaceNumber; // as sysfs has it; empty when unknown
+    std::vector<unsigned char> descriptor;
+    bool descriptorRead = false;
+};
+
+std::string HexBytes(const std::vector<unsigned char>& bytes)
+{
+    std::string out;
+    char byte[4];
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        std::snprintf(byte, sizeof byte, "%02x", bytes[i]);
+        out += (i == 0 ? "" : i % 16 == 0 ? "\n      " : " ");
+        out += byte;
+    }
+    return out;
+}
+
+// "0003:00000EBC:00002501": bus, vendor, product.
+bool IsReceiver(const char* hidId)
+{
+    if (!hidId)
+        return false;
+    const std::string id = hidId;
+    const auto first = id.find(':');
+    const auto second = first == std::string::npos ? first : id.find(':', first + 1);
+    if (second == std::string::npos)
+        return false;
+    unsigned int vendor = 0, product = 0;
+    const char* v = id.data() + first + 1;
+    const char* p = id.data() + second + 1;
+    return std::from_chars(v, id.data() + second, vendor, 16).ec == std::errc{} &&
+           std::from_chars(p, id.data() + id.size(), product, 16).ec == std::errc{} &&
+           vendor == kVendorId && product == kProductId;
+}
+
+// The first Usage Page item of a report descriptor; -1 when there is none.
+long UsagePage(const std::vector<unsigned char>& d)
+{
+    for (std::size_t i = 0; i < d.size();) {
+        const unsigned char prefix = d[i];
+        if (prefix == 0xFE) { // long item: size in the next byte
+            if (i + 1 >= d.size())
+                break;
+            i += 3 + d[i + 1];
+            continue;
+        }
+        const std::size_t size = (prefix & 3) == 3 ? 4 : (prefix & 3);
+        if (i + 1 + size > d.size())
+            break;
+        if ((prefix & 0xFC) == 0x04) {
+            long value = 0;
+            for (std::size_t k = 0; k < size; ++k)
+                value |= static_cast<long>(d[i + 1 + k]) << (8 * k);
+            return value;
+        }
+        i += 1 + size;
+    }
+    return -1;
+}
+
+std::vector<Node> ReceiverNodes(std::string& problem)
+{
+    std::vector<Node> nodes;
+    udev* context = udev_new();
+    if (!context) {
+        problem = "udev_new failed";
+        return nodes;
+    }
+    udev_enumerate* enumerate = udev_enumerate_new(context);
+    udev_enumerate_add_match_subsystem(enumerate, "hidraw");
+    udev_enumerate_scan_devices(enumerate);
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate))
+    {
+        udev_device* device =
+            udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
+        if (!device)
+            continue;
+        udev_device* hid = udev_device_get_parent_with_subsystem_devtype(device, "hid", nullptr);
+        if (hid && IsReceiver(udev_device_get_property_value(hid, "HID_ID"))) {
+            Node node;
+            const char* devnode = udev_device_get_devnode(device);
+            node.devnode = devnode ? devnode : "(no device node)";
+            node.syspath = udev_device_get_syspath(device);
+            if (udev_device* usb =
+                    udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_interface"))
+                if (const char* n = udev_device_get_sysattr_value(usb, "bInterfaceNumber"))
+                    node.interfaceNumber = n;
+            std::ifstream file(std::string(udev_device_get_syspath(hid)) + "/report_descriptor",
+                               std::ios::binary);
+            if (file) {
+                node.descriptor.assign(std::istreambuf_iterator<char>(file),
+                                       std::istreambuf_iterator<char>());
+                node.descriptorRead = true;
+            }
+            nodes.push_back(node);
+        }
+        udev_device_unref(device);
+    }
+    udev_enumerate_unref(enumerate);
+    udev_unref(context);
+    return nodes;
+}
+
+std::string GroupName(gid_t gid)
+{
+    const group* g = getgrgid(gid);
+    return g ? g->gr_name : std::to_string(gid);
+}
+
+std::string UserName(uid_t uid)
+{
+    const passwd* p = getpwuid(uid);
+    return p ? p->pw_name : std::to_string(uid);
+}
+
+bool InGroup(gid_t gid)
+{
+    if (getegid() == gid)
+        return true;
+    std::vector<gid_t> groups(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
+    const int n = getgroups(static_cast<int>(groups.size()), groups.data());
+    for (int i = 0; i < n; ++i)
+        if (groups[static_cast<std::size_t>(i)] == gid)
+            return true;
+    return false;
+}
+
+void Access(std::ostream& out, const std::string& devnode)
+{
+    struct stat st
+    {};
+    if (stat(devnode.c_str(), &st) != 0) {
+        out << "    access: cannot look at the node: " << std::strerror(errno) << '\n';
+        return;
+    }
+    char mode[8];
+    std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+    out << "    node: owner " << UserName(st.st_uid) << ", group " << GroupName(st.st_gid)
+        << ", mode " << mode << '\n';
+    if (access(devnode.c_str(), R_OK | W_OK) == 0) {
+        out << "    access: this user may open it for reading and writing\n";
+        return;
+    }
+    const int error = errno;
+    out << "    access: this user may NOT open it: " << std::strerror(error);
+    if (error == EACCES) {
+        if (st.st_uid == geteuid())
+            out << " (the user owns it, but the mode forbids it)";
+        else if (InGroup(st.st_gid))
+            out << " (the user is in group " << GroupName(st.st_gid)
+                << ", which the mode does not let in)";
+        else
+            out << " (not the owner, not in group " << GroupName(st.st_gid)
+                << ", and no access list entry: the udev rule gives the seat's user access)";
+    }
+    out << '\n';
+}
+
+void UdevRule(std::ostream& out)
+{
+    static const char* const kDirs[] = {"/etc/udev/rules.d", "/run/udev/rules.d",
+                                        "/usr/local/lib/udev/rules.d", "/usr/lib/udev/rules.d",
+                                        "/lib/udev/rules.d"};
+    bool found = false;
+    for (const char* dir : kDirs) {
+        const std::string path = std::string(dir) + "/70-tavrolin.rules";
+        std::ifstream rule(path);
+        if (!rule)
+            continue;
+        const std::string text((std::istreambuf_iterator<char>(rule)),
+                               std::istreambuf_iterator<char>());
+        const bool names =
+            text.find("0ebc") != std::string::npos && text.find("2501") != std::string::npos;
+        out << "udev rule: " << path
+            << (names ? " (names 0ebc:2501)" : " (does NOT name 0ebc:2501)") << '\n';
+        found = true;
+    }
+    if (!found)
+        out << "udev rule: 70-tavrolin.rules is not installed (looked in /etc/udev/rules.d, "
+               "/run/udev/rules.d, /usr/local/lib/udev/rules.d, /usr/lib/udev/rules.d, "
+               "/lib/udev/rules.d)\n";
+}
+
+// The receiver library the loader finds, and whether it has every entry point.
+void Library(std::ostream& out)
+{
+    void* library = dlopen("libAtUsbHid.so", RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* why = dlerror();
+        out << "receiver library: libAtUsbHid.so cannot be loaded: " << (why ? why : "?") << '\n';
+        return;
+    }
+    Dl_info info{};
+    void* find = dlsym(library, "findHidDevice");
+    out << "receiver library: "
+        << (find && dladdr(find, &info) && info.dli_fname ? info.dli_fname : "libAtUsbHid.so")
+        << '\n';
+    static const char* const kEntryPoints[] = {"findHidDevice",
+                                               "closeDevice",
+                                               "writeData",
+                                               "readData",
+                                               "hidRegisterDeviceNotification",
+                                               "hidUnregisterDeviceNotification",
+                                               "isMyDeviceNotification",
+                                               "setFeature"};
+    std::string missing;
+    for (const char* name : kEntryPoints)
+        if (!dlsym(library, name))
+            missing += std::string(missing.empty() ? "" : ", ") + name;
+    out << "  entry points: " << (missing.empty() ? "all eight" : "missing " + missing)
+        << "; lastFindError: " << (dlsym(library, "lastFindError") ? "offered" : "not offered")
+        << '\n';
+    dlclose(library);
+}
+
+// As the hidapi receiver library chooses: the first interface with a
+// vendor-defined usage page, else the first interface at all.
+void Choice(std::ostream& out)
+{
+    if (hid_init() != 0) {
+        out << "hidapi: cannot start\n";
+        return;
+    }
+    hid_device_info* devices = hid_enumerate(kVendorId, kProductId);
+    const hid_device_info* first = nullptr;
+    const hid_device_info* vendor = nullptr;
+    out << "hidapi sees:\n";
+    for (const hid_device_info* d = devices; d; d = d->next) {
+        char line[64];
+        std::snprintf(line, sizeof line, "interface %d, usage page 0x%04X", d->interface_number,
+                      d->usage_page);
+        out << "  " << (d->path ? d->path : "(no path)") << ": " << line << '\n';
+        if (!d->path || !*d->path)
+            continue;
+        if (!first)
+            first = d;
+        if (!vendor && d->usage_page >= 0xFF00)
+            vendor = d;
+    }
+    if (!devices)
+        out << "  nothing\n";
+    const hid_device_info* chosen = vendor ? vendor : first;
+    out << "the hidapi receiver library would open: "
+        << (chosen ? std::string(chosen->path) +
+                         (vendor ? " (vendor-defined usage page)"
+                                 : " (first interface; none is vendor-defined)")
+                   : std::string("nothing"))
+        << '\n';
+    hid_free_enumeration(devices);
+    hid_exit();
+}
+
+void TableRead(std::ostream& out)
+{
+    out << "table read (read request only):";
+    ReceiverSession session;
+    switch (session.Open()) {
+    case ReceiverSession::Opened::Ok:
+        break;
+    case ReceiverSession::Opened::NoLibrary:
+        out << " no receiver library\n";
+        return;
+    case ReceiverSession::Opened::NotFound:
+        out << " findHidDevice found no receiver\n";
+        return;
+    case ReceiverSession::Opened::NoPermission:
+        out << " the receiver may not be opened by this user\n";
+        return;
+    }
+    ReceivedTable table;
+    switch (session.ReadTable(table)) {
+    case ReceiverSession::Read::Ok:
+        break;
+    case ReceiverSession::Read::NoAnswer:
+        out << " no complete answer (last size byte " << table.size << ")\n";
+        return;
+    case ReceiverSession::Read::Disconnected:
+        out << " the receiver went away\n";
+        return;
+    }
+    out << " size " << table.size << '\n';
+    for (int slot = 1; slot <= table.size; ++slot) {
+        char bytes[32];
+        std::snprintf(bytes, sizeof bytes, "%02X %02X %02X", table.entryBytes[slot - 1],
+                      table.modifiers[slot - 1], table.keyCodes[slot - 1]);
+        out << "  " << slot << ": " << bytes << "  " << AssignmentText(table.Key(slot)) << '\n';
+    }
+}
+
+} // namespace
+
+int RunDiagnose(std::ostream& out)
+{
+    out << "tavrolinctl diagnose, Tavrolin " TAVROLIN_VERSION "\n";
+    out << "user: " << UserName(geteuid()) << " (uid " << geteuid() << ")\n";
+    Library(out);
+    UdevRule(out);
+
+    std::string problem;
+    const std::vector<Node> nodes = ReceiverNodes(problem);
+    if (!problem.empty())
+        out << "udev: " << problem << '\n';
+    out << "hidraw nodes of 0ebc:2501: " << nodes.size() << '\n';
+    for (const Node& node : nodes) {
+        out << "  " << node.devnode << '\n';
+        out << "    sysfs: " << node.syspath << '\n';
+        out << "    USB interface: "
+            << (node.interfaceNumber.empty() ? std::string("unknown") : node.interfaceNumber)
+            << '\n';
+        const long page = UsagePage(node.descriptor);
+        char pageText[48];
+        if (page < 0)
+            std::snprintf(pageText, sizeof pageText, "none found");
+        else
+            std::snprintf(pageText, sizeof pageText, "0x%04lX%s", page,
+                          page >= 0xFF00 ? " (vendor-defined)" : "");
+        out << "    usage page: " << pageText << '\n';
+        if (node.descriptorRead)
+            out << "    report descriptor (" << node.descriptor.size() << " bytes):\n      "
+                << HexBytes(node.descriptor) << '\n';
+        else
+            out << "    report descriptor: cannot be read\n";
+        Access(out, node.devnode);
+    }
+    Choice(out);
+    TableRead(out);
+    return 0;
+}

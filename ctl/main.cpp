@@ -1,0 +1,9 @@
+#include "Ctl.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return RunTavrolinCtl(args, std::cin, std::cout, std::cerr);
+}

@@ -1,0 +1,221 @@
+// tavrolinctl against the scripted receiver library: the exact reports each
+// command sends, and what it makes of the receiver's answers.
+#include "Ctl.h"
+
+#include "ScriptedControl.h"
+
+#include <QTest>
+
+#include <sstream>
+
+namespace {
+
+struct Result
+{
+    int status;
+    std::string out, err;
+};
+
+Result Run(std::vector<std::string> args, const std::string& input = {})
+{
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    const int status = RunTavrolinCtl(args, in, out, err);
+    return {status, out.str(), err.str()};
+}
+
+using Entries = std::vector<std::array<unsigned char, 2>>;
+
+const Entries kRvFactory = {{0, 0x37}, {0, 0x51}, {0, 0x52}, {0, 0x3E},
+                            {0, 0x29}, {0, 0x4B}, {0, 0x4E}};
+
+QString Joined(const std::vector<std::string>& lines)
+{
+    QStringList out;
+    for (const std::string& line : lines)
+        out << QString::fromStdString(line);
+    return out.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class TestCtlScripted : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void SetWritesTheWholeTableCommitsAndReadsBack();
+    void WriteOutcomes_data();
+    void WriteOutcomes();
+    void RefusalsSendNoWrite_data();
+    void RefusalsSendNoWrite();
+    void FiveButtonFamiliesToldApartByEntryBytes();
+    void ResetAsksFirst_data();
+    void ResetAsksFirst();
+    void ShowJson();
+
+private:
+    ScriptedReceiver receiver;
+};
+
+void TestCtlScripted::init()
+{
+    QVERIFY(receiver.IsLoaded());
+    receiver.Reset();
+}
+
+void TestCtlScripted::SetWritesTheWholeTableCommitsAndReadsBack()
+{
+    receiver.QueueTable(7, kRvFactory);
+    Entries after = kRvFactory;
+    after[0] = {0x01, 0x3E};
+    after[6] = {0x00, 0x4E};
+    receiver.QueueTable(7, after);
+
+    const Result r = Run({"set", "--model", "rv-80g", "1", "Ctrl+F5", "7", "Page Down"});
+    QCOMPARE(r.status, kExitOk);
+    QVERIFY(r.err.find("Setting has been completed.") != std::string::npos);
+    QCOMPARE(
+        Joined(receiver.Writes()),
+        Joined({"FC 00 00 00 00 00 00 00", "FF 07 01 37 01 3E 00 00", "FF 07 02 51 00 51 00 00",
+                "FF 07 03 52 00 52 00 00", "FF 07 04 3E 00 3E 00 00", "FF 07 05 29 00 29 00 00",
+                "FF 07 06 4B 00 4B 00 00", "FF 07 07 4E 00 4E 00 00", "FE 00 00 00 00 00 00 00",
+                "FC 00 00 00 00 00 00 00"}));
+}
+
+void TestCtlScripted::WriteOutcomes_data()
+{
+    QTest::addColumn<int>("writesThatSucceed"); // -1: all
+    QTest::addColumn<bool>("readBackNewTable");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("committed");
+    QTest::newRow("verified") << -1 << true << kExitOk << "completed" << true;
+    QTest::newRow("receiver kept the old table")
+        << -1 << false << kExitNotVerified << "slot 2 reads Esc, not Alt+Tab" << true;
+    // A table written in part is never committed.
+    QTest::newRow("third write-key request fails")
+        << 3 << false << kExitNotVerified << "could not be written" << false;
+}
+
+void TestCtlScripted::WriteOutcomes()
+{
+    QFETCH(int, writesThatSucceed);
+    QFETCH(bool, readBackNewTable);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    QFETCH(bool, committed);
+    const Entries qn = {{0, 0x3E}, {0, 0x29}, {4, 0x2B}, {0, 0x4B}, {0, 0x4E}};
+    Entries wanted = qn;
+    wanted[1] = {0x04, 0x2B};
+    receiver.QueueTable(5, qn);
+    receiver.QueueTable(5, readBackNewTable ? wanted : qn);
+    receiver.FailWritesAfter(writesThatSucceed);
+
+    const Result r = Run({"set", "--model", "QN-95 Vela", "2", "alt+tab"});
+    QCOMPARE(r.status, status);
+    QVERIFY2(QString::fromStdString(r.err).contains(message, Qt::CaseInsensitive), r.err.c_str());
+    QCOMPARE(receiver.CountOf("writeData FE"), committed ? 1 : 0);
+}
+
+void TestCtlScripted::RefusalsSendNoWrite_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("found");        // findHidDevice's answer
+    QTest::addColumn<int>("receivedSize"); // 0: nothing queued
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    const QStringList set{"set", "--model", "RV-80", "1", "F5"};
+    QTest::newRow("no receiver") << set << 0 << 0 << kExitNoReceiver << "not connected";
+    QTest::newRow("no receiver, Korean") << (QStringList{"--lang", "ko"} + set) << 0 << 0
+                                         << kExitNoReceiver << "수신기가 연결되지 않았습니다.";
+    QTest::newRow("wrong model") << set << 1 << 5 << kExitUsage << "RV-80 has 7 buttons";
+    QTest::newRow("bad key name") << QStringList{"set", "--model", "RV-80", "1", "Ctlr+F5"} << 1
+                                  << 7 << kExitUsage << "nearest: Ctrl+F5";
+    QTest::newRow("slot beyond the model") << QStringList{"set", "--model", "LT-61", "3", "F5"} << 1
+                                           << 2 << kExitUsage << "slots 1 to 2";
+    QTest::newRow("no model") << QStringList{"set", "1", "F5"} << 1 << 7 << kExitUsage
+                              << "needs --model";
+    QTest::newRow("odd arguments") << QStringList{"set", "--model", "RV-80", "1", "F5", "2"} << 1
+                                   << 7 << kExitUsage << "SLOT KEY";
+    QTest::newRow("unknown option")
+        << QStringList{"show", "--colour"} << 1 << 7 << kExitUsage << "unknown option";
+    QTest::newRow("receiver that never answers")
+        << QStringList{"show"} << 1 << 0 << kExitNoReceiver << "did not send";
+}
+
+void TestCtlScripted::RefusalsSendNoWrite()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, found);
+    QFETCH(int, receivedSize);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    receiver.SetFindResult(static_cast<unsigned char>(found));
+    if (receivedSize)
+        receiver.QueueTable(static_cast<unsigned char>(receivedSize),
+                            Entries(static_cast<std::size_t>(receivedSize), {0, 0x3E}));
+    std::vector<std::string> arguments;
+    for (const QString& a : args)
+        arguments.push_back(a.toStdString());
+
+    const Result r = Run(arguments);
+    QCOMPARE(r.status, status);
+    QVERIFY2(QString::fromStdString(r.err).contains(message), r.err.c_str());
+    for (const std::string& w : receiver.Writes())
+        QVERIFY2(w.rfind("FC", 0) == 0, w.c_str());
+}
+
+void TestCtlScripted::FiveButtonFamiliesToldApartByEntryBytes()
+{
+    // Entry bytes that are the LT-61P/LT-65 family's factory key codes.
+    const unsigned char lt[] = {0x4B, 0x4E, 0x37, 0x3E, 0x29};
+    for (unsigned char p = 1; p <= 5; ++p)
+        receiver.QueueAnswer({5, p, lt[p - 1], 0, lt[p - 1], 0xAA, 0, 0});
+    const Result r = Run({"set", "--model", "QN-90", "1", "F5"});
+    QCOMPARE(r.status, kExitUsage);
+    QVERIFY2(r.err.find("QN family") != std::string::npos &&
+                 r.err.find("LT-61P/LT-65 family") != std::string::npos,
+             r.err.c_str());
+    QCOMPARE(receiver.CountOf("writeData FF"), 0);
+}
+
+void TestCtlScripted::ResetAsksFirst_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("reset");
+    QTest::newRow("yes") << "y\n" << true;
+    QTest::newRow("Korean yes") << "예\n" << true;
+    QTest::newRow("no") << "n\n" << false;
+    QTest::newRow("end of input") << "" << false;
+}
+
+void TestCtlScripted::ResetAsksFirst()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, reset);
+    receiver.QueueTable(2, {{0, 0x4B}, {0, 0x4E}});
+    const Result r = Run({"reset"}, answer.toStdString());
+    QVERIFY(r.err.find("Key values will be reset, Continue?") != std::string::npos);
+    QCOMPARE(r.status, reset ? kExitOk : kExitUsage);
+    QCOMPARE(receiver.CountOf("writeData 00"), reset ? 1 : 0);
+}
+
+void TestCtlScripted::ShowJson()
+{
+    receiver.QueueTable(2, {{0x0F, 0x31}, {0x00, 0x58}});
+    const Result r = Run({"show", "--json"});
+    QCOMPARE(r.status, kExitOk);
+    QCOMPARE(QString::fromStdString(r.out),
+             QStringLiteral(
+                 "{\"size\": 2, \"model\": null, \"families\": [\"LT-61\"], \"slots\": [\n"
+                 "  {\"slot\": 1, \"button\": \"PAGE UP\", \"key\": "
+                 "\"Shift+Ctrl+Alt+R_Wnd+L_Wnd+\\\\\", \"entry\": 1, \"modifiers\": 15, "
+                 "\"keyCode\": 49},\n"
+                 "  {\"slot\": 2, \"button\": \"PAGE DOWN\", \"key\": \"0x58\", \"entry\": 2, "
+                 "\"modifiers\": 0, \"keyCode\": 88}\n"
+                 "]}\n"));
+}
+
+QTEST_APPLESS_MAIN(TestCtlScripted)
+#include "test_ctl_scripted.moc"

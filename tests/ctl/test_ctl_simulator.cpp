@@ -1,0 +1,279 @@
+// The tavrolinctl program against the simulated receiver, process to
+// process, as a user or a script runs it.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Result
+{
+    int status = -1;
+    QString out, err;
+};
+
+} // namespace
+
+class TestCtlSimulator : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void RoundTripsForEveryFamily_data();
+    void RoundTripsForEveryFamily();
+    void RefusalsLeaveTheReceiverAlone_data();
+    void RefusalsLeaveTheReceiverAlone();
+    void WriteNotVerified();
+    void HelpVersionAndUnknownOptions_data();
+    void HelpVersionAndUnknownOptions();
+
+private:
+    Result Ctl(const QStringList& args, const QByteArray& input = {});
+    bool Simulator(const QStringList& args);
+    QByteArray State();
+    QString File(const QString& name) const { return dir.filePath(name); }
+    void Write(const QString& name, const QByteArray& text);
+
+    QTemporaryDir dir;
+};
+
+void TestCtlSimulator::initTestCase()
+{
+    QVERIFY(dir.isValid());
+}
+
+Result TestCtlSimulator::Ctl(const QStringList& args, const QByteArray& input)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(SIMULATOR_LIBRARY_DIR));
+    env.insert(QStringLiteral("TAVROLIN_SIMULATOR_STATE"), File(QStringLiteral("receiver.state")));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(TAVROLINCTL), args);
+    process.write(input);
+    process.closeWriteChannel();
+    Result r;
+    if (!process.waitForFinished(15000)) {
+        process.kill();
+        process.waitForFinished();
+        return r;
+    }
+    r.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    r.out = QString::fromUtf8(process.readAllStandardOutput());
+    r.err = QString::fromUtf8(process.readAllStandardError());
+    return r;
+}
+
+bool TestCtlSimulator::Simulator(const QStringList& args)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(SIMULATOR_TOOL),
+               QStringList{QStringLiteral("--state"), File(QStringLiteral("receiver.state"))} +
+                   args);
+    return tool.waitForFinished(10000) && tool.exitStatus() == QProcess::NormalExit &&
+           tool.exitCode() == 0;
+}
+
+QByteArray TestCtlSimulator::State()
+{
+    QFile state(File(QStringLiteral("receiver.state")));
+    return state.open(QIODevice::ReadOnly) ? state.readAll() : QByteArray();
+}
+
+void TestCtlSimulator::Write(const QString& name, const QByteArray& text)
+{
+    QFile file(File(name));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+void TestCtlSimulator::RoundTripsForEveryFamily_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("lastSlot");
+    QTest::addColumn<QString>("factoryKey"); // of the last slot
+    QTest::newRow("LT-61") << "LT-61"
+                           << "LT-61 family" << 2 << "Page Down";
+    QTest::newRow("QN") << "QN-70 Vela"
+                        << "QN family" << 5 << "Page Down";
+    QTest::newRow("LT-61P/LT-65") << "LT-65"
+                                  << "LT-61P/LT-65 family" << 5 << "Esc";
+    QTest::newRow("RV-80") << "RV-80G"
+                           << "RV-80 family" << 7 << "Page Down";
+}
+
+void TestCtlSimulator::RoundTripsForEveryFamily()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, family);
+    QFETCH(int, lastSlot);
+    QFETCH(QString, factoryKey);
+    QVERIFY(Simulator({QStringLiteral("model"), model}));
+    const QString last = QString::number(lastSlot);
+    const QString table = File(QStringLiteral("table.txt"));
+
+    Result r = Ctl({QStringLiteral("show")});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains(family), qPrintable(r.out));
+
+    r = Ctl({QStringLiteral("set"), QStringLiteral("--model"), model, QStringLiteral("1"),
+             QStringLiteral("ctrl+shift+f5"), last, QStringLiteral("L_Wnd+D")});
+    QCOMPARE(r.status, 0);
+    r = Ctl({QStringLiteral("export"), QStringLiteral("--model"), model, table});
+    QCOMPARE(r.status, 0);
+
+    r = Ctl({QStringLiteral("reset"), QStringLiteral("--yes")});
+    QCOMPARE(r.status, 0);
+    r = Ctl({QStringLiteral("show"), QStringLiteral("--model"), model});
+    QVERIFY2(
+        r.out.contains(QRegularExpression(QStringLiteral("\\n%1 .* %2 ").arg(last, factoryKey))),
+        qPrintable(r.out));
+
+    r = Ctl({QStringLiteral("import"), table});
+    QCOMPARE(r.status, 0);
+    r = Ctl({QStringLiteral("show"), QStringLiteral("--json"), QStringLiteral("--model"), model});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.contains(QStringLiteral("\"slot\": 1, ")) &&
+                 r.out.contains(QStringLiteral("\"key\": \"Shift+Ctrl+F5\"")) &&
+                 r.out.contains(QStringLiteral("\"key\": \"R_Wnd+L_Wnd+D\"")),
+             qPrintable(r.out));
+}
+
+void TestCtlSimulator::RefusalsLeaveTheReceiverAlone_data()
+{
+    QTest::addColumn<QString>("receiverModel");
+    QTest::addColumn<QByteArray>("file"); // written to bad.txt
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    const QByteArray rv = "format = 1\nmodel = RV-80\n1 = .\n2 = Down\n3 = Up\n4 = F5\n5 = Esc\n"
+                          "6 = Page Up\n7 = Page Down\n";
+    const QStringList import{QStringLiteral("import"), QStringLiteral("bad.txt")};
+    QTest::newRow("file for another family")
+        << "QN-90" << rv << import << 1
+        << "bad.txt is for RV-80 of the RV-80 family, but the receiver holds a QN family table.";
+    QByteArray badKey = rv;
+    badKey.replace("4 = F5", "4 = Shift+F5+");
+    QTest::newRow("bad key on line 6")
+        << "RV-80" << badKey << import << 1 << "bad.txt:6: 'Shift+F5+' is no key name";
+    QTest::newRow("missing slot") << "RV-80" << QByteArray(rv).replace("7 = Page Down\n", "")
+                                  << import << 1 << "no line for slot 7";
+    QTest::newRow("no such file") << "RV-80" << QByteArray() << QStringList{"import", "nofile"} << 1
+                                  << "nofile: cannot be read";
+    QTest::newRow("wrong model") << "LT-61" << QByteArray()
+                                 << QStringList{"set", "--model", "LT-65", "1", "F5"} << 1
+                                 << "it is no LT-65 receiver";
+    QTest::newRow("bad key name") << "LT-61" << QByteArray()
+                                  << QStringList{"set", "--model", "LT-61", "2", "Pgae Down"} << 1
+                                  << "nearest: Page Down";
+    QTest::newRow("unplugged") << "unplug" << QByteArray()
+                               << QStringList{"set", "--model", "LT-61", "1", "F5"} << 2
+                               << "The receiver is not connected.";
+    QTest::newRow("no permission")
+        << "access" << QByteArray() << QStringList{"show"} << 2 << "may not open it";
+    // Not even the read request goes out.
+    QTest::newRow("writes fail") << "writes" << QByteArray()
+                                 << QStringList{"set", "--model", "LT-61", "1", "F5"} << 2
+                                 << "did not send its key table";
+}
+
+void TestCtlSimulator::RefusalsLeaveTheReceiverAlone()
+{
+    QFETCH(QString, receiverModel);
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    // Not a model: the receiver is an LT-61 one with that fault.
+    const QStringList faults{QStringLiteral("unplug"), QStringLiteral("writes"),
+                             QStringLiteral("access")};
+    const bool fault = faults.contains(receiverModel);
+    QVERIFY(Simulator({QStringLiteral("model"), fault ? QStringLiteral("LT-61") : receiverModel}));
+    QVERIFY(Simulator({QStringLiteral("fault"), QStringLiteral("clear")}));
+    if (receiverModel == QLatin1String("unplug"))
+        QVERIFY(Simulator({QStringLiteral("unplug")}));
+    else if (fault)
+        QVERIFY(Simulator({QStringLiteral("fault"), receiverModel, QStringLiteral("on")}));
+    if (!file.isEmpty())
+        Write(QStringLiteral("bad.txt"), file);
+    const QByteArray before = State();
+
+    // The file names are relative to the test's folder.
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    const Result r = Ctl(args);
+    QDir::setCurrent(here);
+    QCOMPARE(r.status, status);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QCOMPARE(State(), before);
+    QVERIFY(Simulator({QStringLiteral("fault"), QStringLiteral("clear")}));
+    QVERIFY(Simulator({QStringLiteral("plug")}));
+}
+
+void TestCtlSimulator::WriteNotVerified()
+{
+    QVERIFY(Simulator({QStringLiteral("model"), QStringLiteral("RV-80")}));
+    if (!Simulator({QStringLiteral("fault"), QStringLiteral("keep"), QStringLiteral("on")}))
+        QSKIP("this simulated receiver has no 'fault keep'");
+    const Result r = Ctl({QStringLiteral("set"), QStringLiteral("--model"), QStringLiteral("RV-80"),
+                          QStringLiteral("3"), QStringLiteral("Ctrl+Up")});
+    QVERIFY(Simulator({QStringLiteral("fault"), QStringLiteral("clear")}));
+    QCOMPARE(r.status, 3);
+    QVERIFY2(r.err.contains(QStringLiteral("slot 3 reads Up, not Ctrl+Up")), qPrintable(r.err));
+}
+
+void TestCtlSimulator::HelpVersionAndUnknownOptions_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("output"); // on standard output, or error when status != 0
+    const QString ctl = QStringLiteral(TAVROLINCTL);
+    const QString gui = QStringLiteral(TAVROLIN);
+    QTest::newRow("ctl --help") << ctl << QStringList{"--help"} << 0 << "Usage: tavrolinctl";
+    QTest::newRow("ctl --version") << ctl << QStringList{"--version"} << 0 << "tavrolinctl 0.";
+    QTest::newRow("ctl no command") << ctl << QStringList{} << 1 << "Usage: tavrolinctl";
+    QTest::newRow("ctl unknown command") << ctl << QStringList{"shwo"} << 1 << "unknown command";
+    QTest::newRow("ctl unknown option, Korean")
+        << ctl << QStringList{"--lang", "ko", "show", "-x"} << 1 << "알 수 없는 옵션입니다: '-x'";
+    QTest::newRow("ctl models") << ctl << QStringList{"models"} << 0 << "QN-90       QN family";
+    QTest::newRow("gui --help") << gui << QStringList{"--help"} << 0 << "--version";
+    QTest::newRow("gui --version") << gui << QStringList{"--version"} << 0 << "tavrolin 0.";
+    QTest::newRow("gui unknown option")
+        << gui << QStringList{"-platform", "offscreen", "--bogus"} << 1 << "Unknown option 'bogus'";
+    QTest::newRow("gui argument") << gui << QStringList{"file.txt"} << 1
+                                  << "unknown argument 'file.txt'";
+}
+
+void TestCtlSimulator::HelpVersionAndUnknownOptions()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, output);
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // Without a display: none of these may need one, nor open a window.
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.start(program, args);
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        QFAIL("still running: it opened its window");
+    }
+    QCOMPARE(process.exitCode(), status);
+    const QString text =
+        QString::fromUtf8(status == 0 && !(program == QLatin1String(TAVROLINCTL) && args.isEmpty())
+                              ? process.readAllStandardOutput()
+                              : process.readAllStandardError());
+    QVERIFY2(text.contains(output), qPrintable(text));
+}
+
+QTEST_GUILESS_MAIN(TestCtlSimulator)
+#include "test_ctl_simulator.moc"
