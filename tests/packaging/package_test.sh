@@ -74,8 +74,6 @@ grep -q '^/usr/local' "$work/paths" && fail "files under /usr/local"
 libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
 libdir=/usr/${libdir:-lib}
 expect=(
-    /usr/bin/tavrolin
-    /usr/bin/tavrolin-simulator
     "$libdir/tavrolin/libAtUsbHid.so"
     "$libdir/tavrolin/simulator/libAtUsbHid.so"
     /usr/lib/udev/rules.d/70-tavrolin.rules
@@ -88,18 +86,9 @@ expect=(
 for size in 16 24 32 48 64 128 256; do
     expect+=("/usr/share/icons/hicolor/${size}x${size}/apps/tavrolin.png")
 done
-# The command-line program is packaged once the build installs it; from then
-# on every program has its manual page.
-installs() { grep -rqs -- "$1" --include=cmake_install.cmake "$build"; }
-ctl=0
-if installs '"[^"]*/tavrolinctl"'; then
-    ctl=1
-    expect+=(/usr/bin/tavrolinctl /usr/share/man/man1/tavrolinctl.1.gz
-             /usr/share/man/man1/tavrolin.1.gz)
-else
-    note "the build installs no tavrolinctl: it and the program's manual page not checked"
-fi
-expect+=(/usr/share/man/man1/tavrolin-simulator.1.gz)
+for program in tavrolin tavrolinctl tavrolin-simulator; do
+    expect+=("/usr/bin/$program" "/usr/share/man/man1/$program.1.gz")
+done
 for f in "${expect[@]}"; do
     grep -qxF "$f" "$work/paths" || fail "not in the package: $f"
 done
@@ -174,28 +163,18 @@ cmp -s /usr/lib/udev/rules.d/70-tavrolin.rules "$source/packaging/70-tavrolin.ru
 
 export TAVROLIN_SIMULATOR_STATE=$work/receiver.state XDG_RUNTIME_DIR=$work
 unset LD_LIBRARY_PATH
-if [ "$ctl" = 1 ]; then
-    out=$(QT_QPA_PLATFORM=offscreen timeout 10 /usr/bin/tavrolin --version 2>&1) ||
-        fail "tavrolin --version: $out"
-    grep -qF "$version" <<<"$out" || fail "tavrolin --version says: $out"
-    out=$(timeout 10 /usr/bin/tavrolinctl --version 2>&1) || fail "tavrolinctl --version: $out"
-    grep -qF "$version" <<<"$out" || fail "tavrolinctl --version says: $out"
-    # The installed tool against the installed simulated receiver: a key put
-    # into the receiver shows up by name.
-    /usr/bin/tavrolin-simulator model RV-80 >/dev/null
-    /usr/bin/tavrolin-simulator set 1 3e 01 >/dev/null
-    out=$(LD_LIBRARY_PATH=$libdir/tavrolin/simulator timeout 10 /usr/bin/tavrolinctl show --model RV-80 2>&1) ||
-        fail "tavrolinctl show: $out"
-    grep -qi 'Ctrl+F5' <<<"$out" || fail "tavrolinctl show does not list Ctrl+F5: $out"
-else
-    note "no tavrolinctl: --version and show not checked"
-    # The installed program starts against the installed simulated receiver
-    # (it runs until the timeout ends it).
-    status=0
-    LD_LIBRARY_PATH=$libdir/tavrolin/simulator QT_QPA_PLATFORM=offscreen \
-        timeout 3 /usr/bin/tavrolin >"$work/run.log" 2>&1 || status=$?
-    [ "$status" -eq 124 ] || { cat "$work/run.log"; fail "the installed program ended with $status"; }
-fi
+out=$(QT_QPA_PLATFORM=offscreen timeout 10 /usr/bin/tavrolin --version 2>&1) ||
+    fail "tavrolin --version: $out"
+grep -qF "$version" <<<"$out" || fail "tavrolin --version says: $out"
+out=$(timeout 10 /usr/bin/tavrolinctl --version 2>&1) || fail "tavrolinctl --version: $out"
+grep -qF "$version" <<<"$out" || fail "tavrolinctl --version says: $out"
+# The installed tool against the installed simulated receiver: a key put into
+# the receiver, one no factory table holds, shows up by name.
+/usr/bin/tavrolin-simulator model RV-80 >/dev/null 2>&1
+/usr/bin/tavrolin-simulator set 1 42 04 >/dev/null
+out=$(LD_LIBRARY_PATH=$libdir/tavrolin/simulator timeout 10 /usr/bin/tavrolinctl show --model RV-80 2>&1) ||
+    fail "tavrolinctl show: $out"
+grep -qE '^1 +BLACK SCREEN +Alt\+F9 ' <<<"$out" || fail "tavrolinctl show does not list Alt+F9 in slot 1: $out"
 
 as_root env DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq tavrolin >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log"; fail "apt-get purge failed"; }
