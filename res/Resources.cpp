@@ -29,5 +29,5 @@ const std::vector<int>& BitmapResourceIds()
 
 QIcon ApplicationIcon()
 {
-    return QIcon(QStringLiteral(":/icons/128.png"));
+    return QIcon(QStringLiteral(":/icons/tavrolin-256.png"));
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix, checks what lands where and
 # that the installed program finds its receiver library through its RUNPATH,
-# then uninstalls and checks that nothing is left.
+# then uninstalls and checks that nothing is left. Then the same through
+# DESTDIR: the uninstall removes the staged files, never those at the prefix,
+# and directories that were there before the install stay.
 #
 #   install_test.sh BUILD_DIR SOURCE_DIR RUNPATH_PROBE
 set -euo pipefail
@@ -12,11 +14,17 @@ work=$(mktemp -d)
 saved=$work/saved
 mkdir -p "$saved"
 # The test must not disturb a real install's record in the build directory.
-for f in install_manifest.txt install_prefix.txt; do
+records=(install_manifest.txt install_record.txt)
+for f in "${records[@]}"; do
     [ -f "$build/$f" ] && cp "$build/$f" "$saved/$f"
 done
+xvfb_pid=
+app_pid=
 cleanup() {
-    for f in install_manifest.txt install_prefix.txt; do
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    for f in "${records[@]}"; do
         rm -f "$build/$f"
         [ -f "$saved/$f" ] && cp "$saved/$f" "$build/$f"
     done
@@ -43,11 +51,16 @@ expect=(
     "$prefix/$libdir/tavrolin/libAtUsbHid.so"
     "$prefix/share/applications/org.example.Tavrolin.desktop"
     "$prefix/share/metainfo/org.example.Tavrolin.metainfo.xml"
-    "$prefix/share/icons/hicolor/256x256/apps/tavrolin.png"
+    "$prefix/share/icons/hicolor/scalable/apps/tavrolin.svg"
     "$rules/70-tavrolin.rules"
 )
-[ -f "$source/res/icons/tavrolin.svg" ] &&
-    expect+=("$prefix/share/icons/hicolor/scalable/apps/tavrolin.svg")
+# Each size under its own name, and each the size its folder says.
+for size in 16 24 32 48 64 128 256; do
+    icon=$prefix/share/icons/hicolor/${size}x${size}/apps/tavrolin.png
+    expect+=("$icon")
+    [ -f "$icon" ] && { file -b "$icon" | grep -q "PNG image data, $size x $size," ||
+        fail "${icon#$prefix/} is $(file -b "$icon")"; }
+done
 for f in "${expect[@]}"; do
     [ -f "$f" ] || fail "not installed: ${f#$prefix/}"
 done
@@ -110,6 +123,33 @@ env -u LD_LIBRARY_PATH QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$work \
     timeout 3 "$prefix/bin/tavrolin" >"$work/run.log" 2>&1 || status=$?
 [ "$status" -eq 124 ] || { cat "$work/run.log"; fail "installed program ended with $status"; }
 
+# The desktop entry names the class of the program's real window, so that
+# docks and task bars put the window under the menu entry's icon.
+if command -v Xvfb >/dev/null && command -v xprop >/dev/null && command -v xdotool >/dev/null; then
+    Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+    [ -s "$work/display" ] || fail "Xvfb did not start"
+    display=:$(head -n1 "$work/display")
+    env -u LD_LIBRARY_PATH -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY=$display \
+        XDG_RUNTIME_DIR=$work "$prefix/bin/tavrolin" >"$work/run.log" 2>&1 &
+    app_pid=$!
+    window=
+    for _ in $(seq 200); do
+        window=$(DISPLAY=$display xdotool search --onlyvisible --name '^Tavrolin$' 2>/dev/null | head -n1 || true)
+        [ -n "$window" ] && break
+        sleep 0.05
+    done
+    [ -n "$window" ] || { cat "$work/run.log"; fail "the installed program showed no window"; }
+    class=$(DISPLAY=$display xprop -id "$window" WM_CLASS | sed -n 's/.*= "[^"]*", "\([^"]*\)"$/\1/p')
+    wmclass=$(sed -n 's/^StartupWMClass=//p' "$prefix/share/applications/org.example.Tavrolin.desktop")
+    [ -n "$class" ] && [ "$class" = "$wmclass" ] ||
+        fail "the window's class is '$class', the desktop entry names '$wmclass'"
+    kill "$app_pid" "$xvfb_pid"
+    wait "$app_pid" "$xvfb_pid" 2>/dev/null || true
+    app_pid= xvfb_pid=
+fi
+
 # Uninstall: everything goes, and no empty directories stay behind.
 cmake -P "$build/packaging/Uninstall.cmake" >"$work/uninstall.log" ||
     { cat "$work/uninstall.log"; fail "uninstall failed"; }
@@ -117,4 +157,29 @@ if [ -d "$prefix" ]; then
     left=$(find "$prefix" -mindepth 1)
     [ -z "$left" ] || { echo "$left"; fail "uninstall left files behind"; }
 fi
+
+# Staged: DESTDIR plus a prefix where a file of the same name already lives and
+# a directory the install shares stands empty. The uninstall removes the staged
+# copy only, and leaves the directories that were there before.
+stage=$work/stage
+real=$work/real
+mkdir -p "$real/bin" "$stage$real/share/applications"
+echo "not ours" >"$real/bin/tavrolin"
+DESTDIR=$stage cmake --install "$build" --prefix "$real" >"$work/install.log" ||
+    { cat "$work/install.log"; fail "DESTDIR install failed"; }
+[ -x "$stage$real/bin/tavrolin" ] || fail "DESTDIR install put no program under DESTDIR"
+[ "$(cat "$real/bin/tavrolin")" = "not ours" ] || fail "DESTDIR install wrote at the real prefix"
+cmake -P "$build/packaging/Uninstall.cmake" >"$work/uninstall.log" ||
+    { cat "$work/uninstall.log"; fail "uninstall after a DESTDIR install failed"; }
+[ "$(cat "$real/bin/tavrolin" 2>/dev/null)" = "not ours" ] ||
+    fail "uninstall after a DESTDIR install removed the file at the real prefix"
+left=$(find "$stage" -mindepth 1 -not -type d)
+[ -z "$left" ] || { echo "$left"; fail "uninstall left staged files behind"; }
+[ -d "$stage$real/share/applications" ] || fail "uninstall removed a directory that was there before"
+[ -d "$stage$real/share/metainfo" ] && fail "uninstall left a directory the install made"
+[ -f "$build/install_record.txt" ] && fail "the record outlives the uninstall"
+status=0
+cmake -P "$build/packaging/Uninstall.cmake" >"$work/uninstall.log" 2>&1 || status=$?
+[ "$status" -ne 0 ] && grep -q 'Nothing to uninstall' "$work/uninstall.log" ||
+    fail "a second uninstall did not say there is nothing to uninstall"
 echo PASS

@@ -2,7 +2,8 @@
 // model pictures and the application icon. tools/artwork/make-artwork runs it;
 // the outputs are committed so that a build needs neither this tool nor the fonts.
 //
-//   tavrolin-artwork <res-dir>             writes <res-dir>/bitmaps/<id>.bmp and icons/128.png
+//   tavrolin-artwork <res-dir>             writes <res-dir>/bitmaps/<id>.bmp and
+//                                          icons/tavrolin-<size>.png
 //
 // Every control position comes from the program's own dialog templates
 // (res/DialogTemplates.cpp is compiled in). A background drawn around those positions
@@ -1280,16 +1281,20 @@ void DrawHelpPage(const HelpText& text, const QString& dir, int id)
 // ---------------------------------------------------------------------------
 // Application icon.
 
-void DrawIcon(const QString& dir)
+// Drawn afresh at every size of the desktop's icon theme rather than scaled down
+// from the largest, so that small sizes stay sharp.
+void DrawIcons(const QString& dir)
 {
-    QImage image(256, 256, QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    DrawMark(p, QRectF(0, 0, 256, 256));
-    p.end();
-    PendingOutputs().push_back(
-        {dir + QStringLiteral("/128.png"), image.convertToFormat(QImage::Format_ARGB32), "PNG"});
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        DrawMark(p, QRectF(0, 0, size, size));
+        p.end();
+        PendingOutputs().push_back({QStringLiteral("%1/tavrolin-%2.png").arg(dir).arg(size),
+                                    image.convertToFormat(QImage::Format_ARGB32), "PNG"});
+    }
 }
 
 void MakeDir(const QString& path)
@@ -1316,7 +1321,7 @@ int main(int argc, char** argv)
     DrawMainBackground(bitmaps);
     DrawHelpPage(EnglishHelp(), bitmaps, 179);
     DrawHelpPage(KoreanHelp(), bitmaps, 181);
-    DrawIcon(icons);
+    DrawIcons(icons);
     MakeDir(bitmaps);
     MakeDir(icons);
     WriteOutputs();
