@@ -74,7 +74,7 @@ inline bool CaptureCtrlF5(ConfigDialog& dialog, int slot)
     dialog.show();
     KeyCaptureEdit* field = dialog.KeyField(slot);
     dialog.activateWindow();
-    field->setFocus();
+    field->setFocus(Qt::MouseFocusReason); // as a click gives it
     if (!QTest::qWaitForWindowExposed(&dialog) ||
         !QTest::qWaitFor([&] { return field->hasFocus(); }))
         return false;
