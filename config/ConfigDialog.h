@@ -75,7 +75,8 @@ private:
         ResetQuestion,
         Completed,
         Removed,
-        WriteFailed
+        WriteFailed,
+        DesktopKeepsShortcuts
     };
 
     // The shown box's answer; 0 when the language shows no box.

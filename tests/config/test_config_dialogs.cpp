@@ -431,6 +431,31 @@ private slots:
         QVERIFY(messages.texts.isEmpty());
     }
 
+    // A desktop that keeps its shortcuts is told of in the dialog's language,
+    // whichever field found out.
+    void desktopShortcutsNoticeSpeaksTheDialogsLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("English") << "English"
+                                 << QStringList{"The desktop keeps some key combinations for "
+                                                "itself (such as the Windows key with Tab). They "
+                                                "cannot be set here."};
+        QTest::newRow("Korean") << "Korean"
+                                << QStringList{"데스크톱이 일부 키 조합(예: Windows 키+Tab)을 "
+                                               "직접 사용하므로 여기에서 설정할 수 없습니다."};
+        QTest::newRow("other") << "Deutsch" << QStringList{};
+    }
+    void desktopShortcutsNoticeSpeaksTheDialogsLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QStringList, shown);
+        auto dialog = OpenLoaded("Rv80", language);
+        emit dialog->KeyField(7)->DesktopKeepsShortcuts();
+        QCOMPARE(messages.texts, shown);
+        QCOMPARE(script.Writes(), Strings{});
+    }
+
     // Byte for byte: no other spelling picks a background.
     void backgroundFollowsTheModelText_data()
     {
