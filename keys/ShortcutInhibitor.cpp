@@ -7,6 +7,8 @@
 #include "qwayland-keyboard-shortcuts-inhibit-unstable-v1.h"
 
 #include <QWaylandClientExtensionTemplate>
+// Qt 6.4 offers a window's wl_surface and the wl_seat only through the
+// platform's native interface.
 #include <qpa/qplatformnativeinterface.h>
 #endif
 
