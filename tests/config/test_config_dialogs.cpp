@@ -456,6 +456,36 @@ private slots:
         QCOMPARE(script.Writes(), Strings{});
     }
 
+    // What a screen reader says: the words the skin shows, slot by slot.
+    void controlsAreNamedAsTheSkinShowsThem_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("TwoKey") << "TwoKey" << QStringList{"PAGE UP", "PAGE DOWN"};
+        QTest::newRow("Qn") << "Qn"
+                            << QStringList{"SLIDE SHOW", "END SLIDE SHOW", "SWITCH WINDOW",
+                                           "PREVIOUS", "NEXT"};
+        QTest::newRow("Lt61p") << "Lt61p"
+                               << QStringList{"PREVIOUS", "NEXT", "BLACK SCREEN", "START", "END"};
+        QTest::newRow("Rv80") << "Rv80" << QStringList{"BLACK SCREEN", "DOWN",     "UP",  "START",
+                                                       "END",          "PREVIOUS", "NEXT"};
+    }
+    void controlsAreNamedAsTheSkinShowsThem()
+    {
+        QFETCH(QString, family);
+        QFETCH(QStringList, fields);
+        auto dialog = OpenLoaded(family);
+        QCOMPARE(dialog->accessibleName(), ModelOf(family) + " key settings");
+        QStringList named;
+        for (int slot = 1; slot <= fields.size(); ++slot)
+            named << dialog->KeyField(slot)->accessibleName();
+        QCOMPARE(named, fields);
+        QCOMPARE(dialog->OkButton()->accessibleName(), "OK");
+        QCOMPARE(dialog->CancelButton()->accessibleName(), "BACK");
+        QCOMPARE(dialog->ResetButton()->accessibleName(), "RESET");
+        QCOMPARE(dialog->LoadButton()->accessibleName(), "LOAD");
+    }
+
     // Byte for byte: no other spelling picks a background.
     void backgroundFollowsTheModelText_data()
     {
