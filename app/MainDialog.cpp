@@ -47,6 +47,9 @@ MainDialog::MainDialog(QWidget* parent)
     modelList.setEditable(false);
     languageList.setEditable(false);
     setWindowIcon(icon);
+    // A picture is named after the model it shows.
+    for (const ModelEntry& model : kModels)
+        Picture(model.pictureControlId)->setAccessibleName(QString::fromUtf8(model.text));
 
     connect(&configButton, &QAbstractButton::clicked, this, &MainDialog::OnConfig);
     connect(&helpButton, &QAbstractButton::clicked, this, &MainDialog::OnHelp);

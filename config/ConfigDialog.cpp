@@ -23,8 +23,11 @@ ConfigDialog::ConfigDialog(const ConfigFamily& familyTable, QWidget* parent)
               OnDeviceChange(eventType, event);
           })
 {
-    for (int slot = 0; slot < family.tableSize; ++slot)
+    for (int slot = 0; slot < family.tableSize; ++slot) {
         keyFields.push_back(std::make_unique<KeyCaptureEdit>(this));
+        connect(keyFields.back().get(), &KeyCaptureEdit::DesktopKeepsShortcuts, this,
+                [this] { ShowMessage(Message::DesktopKeepsShortcuts); });
+    }
 
     connect(&okButton, &QAbstractButton::clicked, this, &ConfigDialog::OnOK);
     connect(&cancelButton, &QAbstractButton::clicked, this, &ConfigDialog::OnCancel);
@@ -315,6 +318,11 @@ int ConfigDialog::ShowMessage(Message message)
                  "your presenter, then try again.",
                  "수신기에 새 설정이 저장되지 않았습니다. 선택한 모델이 프레젠터와 맞는지 확인한 "
                  "뒤 다시 시도해 주십시오."};
+    case Message::DesktopKeepsShortcuts:
+        texts = {"The desktop keeps some key combinations for itself (such as the Windows key "
+                 "with Tab). They cannot be set here.",
+                 "데스크톱이 일부 키 조합(예: Windows 키+Tab)을 직접 사용하므로 여기에서 "
+                 "설정할 수 없습니다."};
         break;
     }
     const char* text = nullptr;

@@ -80,7 +80,8 @@ private:
         Completed,
         Removed,
         WriteFailed,
-        NotKept
+        NotKept,
+        DesktopKeepsShortcuts
     };
 
     // The shown box's answer; 0 when the language shows no box.

@@ -6,6 +6,8 @@
 #include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
 
 namespace {
 
@@ -160,6 +162,19 @@ std::uint16_t WindowsKey(int key, quint32 native)
     }
 }
 
+// What a screen reader says besides the field's name and key.
+constexpr const char* kIdleHint = "Press Enter or Space, then the key combination";
+constexpr const char* kCapturingHint = "Press the key combination";
+
+// Enter and Space, alone, start a capture from the keyboard.
+bool IsArmingKey(const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
+    const int key = event.key();
+    return mods == Qt::NoModifier &&
+           (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space);
+}
+
 // How long a key-up waits for the key-down of the same auto-repeat step. The
 // X server sends both together, so they arrive within a few milliseconds.
 constexpr int kRepeatPairMs = 25;
@@ -186,6 +201,7 @@ KeyCaptureEdit::KeyCaptureEdit(QWidget* parent) : QLineEdit(parent)
     setAcceptDrops(false);
     // Keys must reach the field as keys, not be composed by an input method.
     setAttribute(Qt::WA_InputMethodEnabled, false);
+    setAccessibleDescription(QString::fromLatin1(kIdleHint));
     // Whatever else reaches the line edit (a paste or insert by program, a
     // middle-button paste), the field goes on showing the captured key.
     releaseTimer.setSingleShot(true);
@@ -196,6 +212,8 @@ KeyCaptureEdit::KeyCaptureEdit(QWidget* parent) : QLineEdit(parent)
         if (shown != captured)
             setText(captured);
     });
+    connect(&inhibitor, &ShortcutInhibitor::DesktopKeepsShortcuts, this,
+            &KeyCaptureEdit::DesktopKeepsShortcuts, Qt::QueuedConnection);
 }
 
 KeyCaptureEdit::~KeyCaptureEdit()
@@ -209,6 +227,7 @@ void KeyCaptureEdit::SetKey(std::uint8_t modifiers, std::uint16_t virtualKey)
 {
     FlushRelease();
     capture.SetKey(modifiers, virtualKey);
+    KeepFinished();
     ShowText();
 }
 
@@ -219,26 +238,64 @@ void KeyCaptureEdit::GetKey(std::uint8_t& modifiers, std::uint16_t& virtualKey) 
 
 bool KeyCaptureEdit::event(QEvent* e)
 {
-    // Every key is the field's, before focus chain, default button, dialog
-    // or shortcut can act on it.
     switch (e->type()) {
     case QEvent::ShortcutOverride:
-        e->accept();
-        return true;
     case QEvent::KeyPress:
-        HandleKey(*static_cast<QKeyEvent*>(e), true);
-        e->accept();
-        return true;
     case QEvent::KeyRelease:
-        // Auto-repeat sends a release before each repeated press; only the
-        // real release ends the key.
-        if (!static_cast<QKeyEvent*>(e)->isAutoRepeat())
-            HandleKey(*static_cast<QKeyEvent*>(e), false);
-        e->accept();
-        return true;
+        break;
     default:
         return QLineEdit::event(e);
     }
+    auto* key = static_cast<QKeyEvent*>(e);
+    if (!capturing) {
+        // Enter and Space start a capture; every other key goes on as in any
+        // read-only field, Tab through the focus chain.
+        if (IsArmingKey(*key)) {
+            e->accept();
+            if (e->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
+                armingKey = key->key();
+                Arm(true);
+            }
+            return true;
+        }
+        if (e->type() == QEvent::KeyRelease && key->key() == armingKey) {
+            armingKey = 0;
+            e->accept();
+            return true;
+        }
+        return QLineEdit::event(e);
+    }
+    // Every key is the field's, before focus chain, default button, dialog
+    // or shortcut can act on it.
+    switch (e->type()) {
+    case QEvent::KeyPress:
+        // The arming key held down repeats; it is not the combination yet.
+        if (!(key->isAutoRepeat() && key->key() == armingKey))
+            HandleKey(*key, true);
+        break;
+    case QEvent::KeyRelease:
+        if (key->key() == armingKey && !key->isAutoRepeat()) {
+            // The key-up of the Enter or Space that started the capture.
+            armingKey = 0;
+            break;
+        }
+        // Auto-repeat sends a release before each repeated press; only the
+        // real release ends the key.
+        if (!key->isAutoRepeat())
+            HandleKey(*key, false);
+        break;
+    default:
+        break;
+    }
+    e->accept();
+    return true;
+}
+
+void KeyCaptureEdit::mousePressEvent(QMouseEvent* e)
+{
+    QLineEdit::mousePressEvent(e);
+    if (!capturing && hasFocus())
+        Arm(false);
 }
 
 void KeyCaptureEdit::HandleKey(const QKeyEvent& event, bool press)
@@ -259,6 +316,8 @@ void KeyCaptureEdit::HandleKey(const QKeyEvent& event, bool press)
             FlushRelease();
         }
     }
+    if (press && armingKey != 0 && event.key() != armingKey)
+        armingKey = 0; // its key-up, if any, counts from now on
     const std::uint16_t vk = VirtualKeyFromEvent(event);
     if (vk == 0)
         return;
@@ -267,11 +326,15 @@ void KeyCaptureEdit::HandleKey(const QKeyEvent& event, bool press)
         releaseTimer.start();
         return;
     }
-    if (press)
+    if (press) {
+        keysDown.insert(vk);
         capture.KeyDown(vk);
-    else
+    } else {
+        keysDown.erase(vk);
         capture.KeyUp(vk);
+    }
     ShowText();
+    AfterKey(vk, press);
 }
 
 void KeyCaptureEdit::FlushRelease()
@@ -280,7 +343,50 @@ void KeyCaptureEdit::FlushRelease()
         return;
     pendingRelease.active = false;
     releaseTimer.stop();
+    keysDown.erase(pendingRelease.vk);
     capture.KeyUp(pendingRelease.vk);
+    ShowText();
+    AfterKey(pendingRelease.vk, false);
+}
+
+void KeyCaptureEdit::KeepFinished()
+{
+    finished = capture;
+    releasedSinceFinished.clear();
+}
+
+void KeyCaptureEdit::AfterKey(std::uint16_t vk, bool press)
+{
+    if (!capturing)
+        return;
+    if (capture.IsComplete())
+        KeepFinished();
+    else if (!press)
+        releasedSinceFinished.push_back(vk);
+    if (!keysDown.empty())
+        return;
+    if (!capture.IsComplete())
+        // Modifiers alone are no key: "Windows" or "Shift+" would otherwise
+        // stay in the field while OK writes the previous key.
+        DropUnfinished();
+    else if (armedFromKeyboard)
+        Disarm();
+}
+
+void KeyCaptureEdit::DropUnfinished()
+{
+    if (capture.IsComplete())
+        return;
+    if (finished.IsComplete()) {
+        capture = finished;
+        // Only the held flags move: a modifier's key-up leaves a finished
+        // combination as it is.
+        for (const std::uint16_t vk : releasedSinceFinished)
+            capture.KeyUp(vk);
+    } else {
+        capture = KeyCapture();
+    }
+    KeepFinished();
     ShowText();
 }
 
@@ -289,14 +395,82 @@ void KeyCaptureEdit::ShowText()
     setText(QString::fromStdString(capture.Text()));
 }
 
-void KeyCaptureEdit::focusInEvent(QFocusEvent* e)
+void KeyCaptureEdit::Arm(bool fromKeyboard)
 {
-    QLineEdit::focusInEvent(e);
+    armedFromKeyboard = fromKeyboard;
+    if (capturing)
+        return;
+    capturing = true;
+    if (fromKeyboard)
+        pointerBusy = false; // as at any key press: see HandleKey
+    keysDown.clear();
+    KeepFinished();
     // Shift, Ctrl or Alt may have been released while another window or
     // field had the focus; their key-ups never reached this field.
     const Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();
     capture.SetHeldModifiers(mods.testFlag(Qt::ShiftModifier), mods.testFlag(Qt::ControlModifier),
                              mods.testFlag(Qt::AltModifier));
+    UpdateGrab();
+    ShowCapturing();
+    emit CapturingChanged(true);
+}
+
+void KeyCaptureEdit::Disarm()
+{
+    if (!capturing)
+        return;
+    capturing = false;
+    FlushRelease();
+    DropUnfinished();
+    keysDown.clear();
+    UpdateGrab();
+    ShowCapturing();
+    emit CapturingChanged(false);
+}
+
+// A capturing field takes the selection colours, the clearest sign the
+// platform's style offers that keys now go somewhere else than usual.
+void KeyCaptureEdit::ShowCapturing()
+{
+    if (capturing) {
+        idlePalette = palette();
+        QPalette shown = idlePalette;
+        for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+            shown.setColor(group, QPalette::Base, idlePalette.color(group, QPalette::Highlight));
+            shown.setColor(group, QPalette::Text,
+                           idlePalette.color(group, QPalette::HighlightedText));
+        }
+        setPalette(shown);
+        setAccessibleDescription(QString::fromLatin1(kCapturingHint));
+    } else {
+        setPalette(idlePalette);
+        setAccessibleDescription(QString::fromLatin1(kIdleHint));
+    }
+}
+
+void KeyCaptureEdit::focusInEvent(QFocusEvent* e)
+{
+    QLineEdit::focusInEvent(e);
+    switch (e->reason()) {
+    case Qt::MouseFocusReason:
+        Arm(false);
+        break;
+    case Qt::ActiveWindowFocusReason:
+    case Qt::PopupFocusReason:
+        // Back from another window or a menu: as it was before.
+        if (capturing) {
+            const Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();
+            capture.SetHeldModifiers(mods.testFlag(Qt::ShiftModifier),
+                                     mods.testFlag(Qt::ControlModifier),
+                                     mods.testFlag(Qt::AltModifier));
+        }
+        break;
+    default:
+        // Tab, Shift+Tab or the dialog's first focus: the keyboard may still
+        // need Tab to move on.
+        Disarm();
+        break;
+    }
     pointerBusy = QGuiApplication::mouseButtons() != Qt::NoButton;
     WatchPointer(true);
     UpdateGrab();
@@ -306,6 +480,15 @@ void KeyCaptureEdit::focusOutEvent(QFocusEvent* e)
 {
     FlushRelease();
     WatchPointer(false);
+    if (e->reason() == Qt::ActiveWindowFocusReason || e->reason() == Qt::PopupFocusReason) {
+        // The keys still down go up elsewhere; a half combination (the desktop
+        // took Super+Tab and switched windows) is dropped.
+        DropUnfinished();
+        keysDown.clear();
+        UpdateGrab();
+    } else {
+        Disarm();
+    }
     if (QWidget::keyboardGrabber() == this)
         releaseKeyboard();
     QLineEdit::focusOutEvent(e);
@@ -321,25 +504,32 @@ void KeyCaptureEdit::changeEvent(QEvent* e)
 void KeyCaptureEdit::hideEvent(QHideEvent* e)
 {
     FlushRelease();
+    Disarm();
     if (QWidget::keyboardGrabber() == this)
         releaseKeyboard();
+    inhibitor.Release();
     QLineEdit::hideEvent(e);
 }
 
 // Keys that the desktop takes for itself (Alt+Tab, Alt+F4, Super+D) reach the
-// field only through a keyboard grab. The grab is held only while the field
-// has the focus in the active window and no mouse button is down, so that it
-// never outlives the field's focus and never stands in the way of a window
-// move, which starts with a button press on the dialog.
+// field only through a keyboard grab on X11, and through the compositor's
+// shortcut inhibition on Wayland. Both are held only while the field captures
+// with the focus in the active window and no mouse button is down, so that
+// they never outlive the capture and never stand in the way of a window move,
+// which starts with a button press on the dialog.
 void KeyCaptureEdit::UpdateGrab()
 {
-    const bool want = hasFocus() && isVisible() && isEnabled() && isActiveWindow() &&
+    const bool want = capturing && hasFocus() && isVisible() && isEnabled() && isActiveWindow() &&
                       !pointerBusy && QApplication::activePopupWidget() == nullptr;
     QWidget* grabber = QWidget::keyboardGrabber();
     if (want && grabber == nullptr)
         grabKeyboard();
     else if (!want && grabber == this)
         releaseKeyboard();
+    if (want)
+        inhibitor.Hold(window()->windowHandle());
+    else
+        inhibitor.Release();
 }
 
 void KeyCaptureEdit::WatchPointer(bool watch)

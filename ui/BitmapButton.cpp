@@ -1,5 +1,6 @@
 #include "BitmapButton.h"
 
+#include "res/AccessibleNames.h"
 #include "res/Resources.h"
 
 #include <QPainter>
@@ -26,6 +27,10 @@ bool BitmapButton::LoadBitmaps(int normal, int pressed, int focused, int disable
     if (normal == 0)
         allLoaded = false;
     SetBitmaps(normalImage, load(pressed), load(focused), load(disabled));
+    // A screen reader says what the face reads, not what the template called
+    // the button ("Config" and "Cancel" show OK and BACK).
+    if (const char* face = ButtonFaceText(normal))
+        setAccessibleName(QString::fromUtf8(face));
     return allLoaded;
 }
 

@@ -1,6 +1,7 @@
 #include "SkinDialog.h"
 
 #include "BitmapButton.h"
+#include "res/AccessibleNames.h"
 #include "res/DialogTemplates.h"
 #include "res/Resources.h"
 
@@ -103,7 +104,9 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent)
 void ApplyControlStyle(const ControlTemplate& control, QWidget* widget, int templateId)
 {
     const QString text = QString::fromUtf8(control.text);
-    if (!text.isEmpty())
+    if (const char* label = ControlLabel(templateId, control.id))
+        widget->setAccessibleName(QString::fromUtf8(label));
+    else if (!text.isEmpty())
         widget->setAccessibleName(text);
 
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
@@ -160,6 +163,16 @@ SkinDialog::~SkinDialog()
 {
     if (qApp)
         qApp->removeEventFilter(this);
+}
+
+int SkinDialog::LoadBackground(int bitmapId)
+{
+    const int loaded = BackgroundBitmap::LoadBackground(bitmapId);
+    // A screen reader names the dialog by the heading its background shows.
+    const std::string heading = BackgroundHeading(BackgroundId());
+    if (!heading.empty())
+        setAccessibleName(QString::fromStdString(heading));
+    return loaded;
 }
 
 int SkinDialog::TemplateId() const

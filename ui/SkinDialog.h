@@ -48,6 +48,10 @@ public:
 
     int TemplateId() const;
 
+    // BackgroundBitmap::LoadBackground, and the dialog takes the heading drawn
+    // on the background as its accessible name.
+    int LoadBackground(int bitmapId);
+
     // Runs OnInitDialog once, then exec() unless the dialog ended during it;
     // returns the dialog's result. OnDestroy runs before it returns.
     int DoModal();

@@ -74,9 +74,10 @@ inline bool CaptureCtrlF5(ConfigDialog& dialog, int slot)
     dialog.show();
     KeyCaptureEdit* field = dialog.KeyField(slot);
     dialog.activateWindow();
-    field->setFocus();
-    if (!QTest::qWaitForWindowExposed(&dialog) ||
-        !QTest::qWaitFor([&] { return field->hasFocus(); }))
+    if (!QTest::qWaitForWindowActive(&dialog))
+        return false;
+    QTest::mouseClick(field, Qt::LeftButton);
+    if (!QTest::qWaitFor([&] { return field->IsCapturing(); }))
         return false;
     QTest::keyPress(field, Qt::Key_Control);
     QTest::keyClick(field, Qt::Key_F5, Qt::ControlModifier);

@@ -518,6 +518,61 @@ private slots:
         QVERIFY(messages.texts.isEmpty());
     }
 
+    // A desktop that keeps its shortcuts is told of in the dialog's language,
+    // whichever field found out.
+    void desktopShortcutsNoticeSpeaksTheDialogsLanguage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("English") << "English"
+                                 << QStringList{"The desktop keeps some key combinations for "
+                                                "itself (such as the Windows key with Tab). They "
+                                                "cannot be set here."};
+        QTest::newRow("Korean") << "Korean"
+                                << QStringList{"데스크톱이 일부 키 조합(예: Windows 키+Tab)을 "
+                                               "직접 사용하므로 여기에서 설정할 수 없습니다."};
+        QTest::newRow("other") << "Deutsch" << QStringList{};
+    }
+    void desktopShortcutsNoticeSpeaksTheDialogsLanguage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QStringList, shown);
+        auto dialog = OpenLoaded("Rv80", language);
+        emit dialog->KeyField(7)->DesktopKeepsShortcuts();
+        QCOMPARE(messages.texts, shown);
+        QCOMPARE(script.Writes(), Strings{});
+    }
+
+    // What a screen reader says: the words the skin shows, slot by slot.
+    void controlsAreNamedAsTheSkinShowsThem_data()
+    {
+        QTest::addColumn<QString>("family");
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("TwoKey") << "TwoKey" << QStringList{"PAGE UP", "PAGE DOWN"};
+        QTest::newRow("Qn") << "Qn"
+                            << QStringList{"SLIDE SHOW", "END SLIDE SHOW", "SWITCH WINDOW",
+                                           "PREVIOUS", "NEXT"};
+        QTest::newRow("Lt61p") << "Lt61p"
+                               << QStringList{"PREVIOUS", "NEXT", "BLACK SCREEN", "START", "END"};
+        QTest::newRow("Rv80") << "Rv80" << QStringList{"BLACK SCREEN", "DOWN",     "UP",  "START",
+                                                       "END",          "PREVIOUS", "NEXT"};
+    }
+    void controlsAreNamedAsTheSkinShowsThem()
+    {
+        QFETCH(QString, family);
+        QFETCH(QStringList, fields);
+        auto dialog = OpenLoaded(family);
+        QCOMPARE(dialog->accessibleName(), ModelOf(family) + " key settings");
+        QStringList named;
+        for (int slot = 1; slot <= fields.size(); ++slot)
+            named << dialog->KeyField(slot)->accessibleName();
+        QCOMPARE(named, fields);
+        QCOMPARE(dialog->OkButton()->accessibleName(), "OK");
+        QCOMPARE(dialog->CancelButton()->accessibleName(), "BACK");
+        QCOMPARE(dialog->ResetButton()->accessibleName(), "RESET");
+        QCOMPARE(dialog->LoadButton()->accessibleName(), "LOAD");
+    }
+
     // Byte for byte: no other spelling picks a background.
     void backgroundFollowsTheModelText_data()
     {

@@ -76,6 +76,10 @@ private slots:
     void StaleModifiersAreResynchronisedOnFocusIn();
     void GrabIsHeldOnlyWhileFocusedAndActive();
     void GrabIsReleasedWhileAMouseButtonIsDown();
+    void ModifierOnlyRemainderIsDropped_data();
+    void ModifierOnlyRemainderIsDropped();
+    void KeyboardReachesAndLeavesTheField_data();
+    void KeyboardReachesAndLeavesTheField();
 
 private:
     void PressNative(QEvent::Type type, Qt::Key key, Qt::KeyboardModifiers mods, quint32 native,
@@ -110,7 +114,8 @@ void TestKeyCaptureEdit::init()
     QTRY_VERIFY(d->plain->hasFocus());
     QTest::keyClick(window, Qt::Key_F35);
     QCOMPARE(QGuiApplication::queryKeyboardModifiers(), Qt::NoModifier);
-    d->field->setFocus();
+    // As a click gives it.
+    d->field->setFocus(Qt::MouseFocusReason);
     QTRY_VERIFY(d->field->hasFocus());
 }
 
@@ -214,8 +219,10 @@ void TestKeyCaptureEdit::NativeKeyTellsWindowsKeysApart()
     PressNative(QEvent::KeyRelease, Qt::Key_Meta, Qt::MetaModifier, VK_RWIN);
     PressNative(QEvent::KeyPress, Qt::Key_Meta, Qt::NoModifier, VK_LWIN);
     QCOMPARE(f->text(), "Windows+");
+    // The Windows key alone is no key: the finished combination stays.
     PressNative(QEvent::KeyRelease, Qt::Key_Meta, Qt::MetaModifier, VK_LWIN);
-    QCOMPARE(f->text(), "Windows");
+    QCOMPARE(f->text(), "R_Wnd+Tab");
+    QCOMPARE(Key(*f), KeyPair(0x08, VK_TAB));
 
     // X11 reports Shift+Alt as Meta.
     PressNative(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier, 0xffe1);
@@ -310,7 +317,7 @@ void TestKeyCaptureEdit::StaleModifiersAreResynchronisedOnFocusIn()
     QTest::keyRelease(window, Qt::Key_Shift, Qt::ShiftModifier);
     // Ctrl goes down elsewhere and is still held when the field gains the focus.
     QTest::keyPress(window, Qt::Key_Control, Qt::ControlModifier);
-    f->setFocus();
+    f->setFocus(Qt::MouseFocusReason);
     QTRY_VERIFY(f->hasFocus());
     PressNative(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, 'a');
     PressNative(QEvent::KeyRelease, Qt::Key_A, Qt::ControlModifier, 'a');
@@ -322,13 +329,13 @@ void TestKeyCaptureEdit::StaleModifiersAreResynchronisedOnFocusIn()
 void TestKeyCaptureEdit::GrabIsHeldOnlyWhileFocusedAndActive()
 {
     QCOMPARE(QWidget::keyboardGrabber(), d->field);
-    d->second->setFocus();
+    d->second->setFocus(Qt::MouseFocusReason);
     QTRY_VERIFY(d->second->hasFocus());
     QCOMPARE(QWidget::keyboardGrabber(), d->second);
     d->plain->setFocus();
     QTRY_VERIFY(d->plain->hasFocus());
     QCOMPARE(QWidget::keyboardGrabber(), nullptr);
-    d->field->setFocus();
+    d->field->setFocus(Qt::MouseFocusReason);
     QTRY_COMPARE(QWidget::keyboardGrabber(), d->field);
 
     // Another window becomes active.
@@ -363,6 +370,150 @@ void TestKeyCaptureEdit::GrabIsReleasedWhileAMouseButtonIsDown()
     QTest::keyClick(d->field, Qt::Key_A);
     QCOMPARE(QWidget::keyboardGrabber(), d->field);
     QCOMPARE(d->field->text(), "A");
+}
+
+// A capture that ends with modifiers alone (pressed and let go, or the
+// desktop took the rest and switched windows) leaves the finished combination
+// in the field, Windows flag included, rather than show "Windows" or "Shift+"
+// while OK writes something else.
+void TestKeyCaptureEdit::ModifierOnlyRemainderIsDropped_data()
+{
+    QTest::addColumn<bool>("windowSwitch");
+    QTest::newRow("keys let go") << false;
+    QTest::newRow("another window took over") << true;
+}
+
+void TestKeyCaptureEdit::ModifierOnlyRemainderIsDropped()
+{
+    QFETCH(bool, windowSwitch);
+    KeyCaptureEdit* f = d->field;
+    PressNative(QEvent::KeyPress, Qt::Key_Super_L, Qt::NoModifier, kXkSuperL);
+    PressNative(QEvent::KeyPress, Qt::Key_D, Qt::MetaModifier, 'd');
+    PressNative(QEvent::KeyRelease, Qt::Key_D, Qt::MetaModifier, 'd');
+    PressNative(QEvent::KeyRelease, Qt::Key_Super_L, Qt::MetaModifier, kXkSuperL);
+    QCOMPARE(f->text(), "L_Wnd+D");
+
+    PressNative(QEvent::KeyPress, Qt::Key_Super_L, Qt::NoModifier, kXkSuperL);
+    PressNative(QEvent::KeyPress, Qt::Key_Shift, Qt::MetaModifier, 0xffe1);
+    QCOMPARE(f->text(), "Shift+Windows+");
+    if (windowSwitch) {
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QCOMPARE(f->text(), "L_Wnd+D");
+        // The keys go up in the other window.
+        QTest::keyRelease(&other, Qt::Key_Shift, Qt::MetaModifier);
+        QTest::keyRelease(&other, Qt::Key_Super_L, Qt::NoModifier);
+        d->dialog.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d->dialog));
+        QTRY_VERIFY(f->hasFocus());
+        QVERIFY(f->IsCapturing());
+    } else {
+        PressNative(QEvent::KeyRelease, Qt::Key_Shift, Qt::MetaModifier | Qt::ShiftModifier,
+                    0xffe1);
+        QCOMPARE(f->text(), "Windows+");
+        PressNative(QEvent::KeyRelease, Qt::Key_Super_L, Qt::MetaModifier, kXkSuperL);
+    }
+    QCOMPARE(f->text(), "L_Wnd+D");
+    QCOMPARE(Key(*f), KeyPair(0x08, 'D'));
+    // Still capturing as before.
+    PressNative(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, 'b');
+    PressNative(QEvent::KeyRelease, Qt::Key_B, Qt::NoModifier, 'b');
+    QCOMPARE(f->text(), "B");
+    QCOMPARE(Key(*f), KeyPair(0, 'B'));
+}
+
+// Reached by Tab, a field shows its key and lets Tab and Esc go by; Enter or
+// Space starts a capture, which looks different, takes every key (Tab, Esc
+// and shortcuts too) until one combination is finished and every key is up,
+// and then lets Tab move on again.
+void TestKeyCaptureEdit::KeyboardReachesAndLeavesTheField_data()
+{
+    QTest::addColumn<int>("armingKey");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("mods"); // pressed before the key, let go after it
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("vk");
+    const int ctrl = Qt::ControlModifier;
+    const int shiftAlt = Qt::ShiftModifier | Qt::AltModifier;
+    QTest::newRow("Space, Tab") << int(Qt::Key_Space) << int(Qt::Key_Tab) << 0 << "Tab" << 0
+                                << int(VK_TAB);
+    QTest::newRow("Enter, Esc") << int(Qt::Key_Return) << int(Qt::Key_Escape) << 0 << "Esc" << 0
+                                << int(VK_ESCAPE);
+    QTest::newRow("keypad Enter, Enter")
+        << int(Qt::Key_Enter) << int(Qt::Key_Return) << 0 << "Enter" << 0 << int(VK_RETURN);
+    QTest::newRow("Space, Ctrl+S (a shortcut)")
+        << int(Qt::Key_Space) << int(Qt::Key_S) << ctrl << "Ctrl+S" << 0x01 << 0x53;
+    QTest::newRow("Enter, Shift+Alt+Tab") << int(Qt::Key_Return) << int(Qt::Key_Tab) << shiftAlt
+                                          << "Shift+Alt+Tab" << 0x06 << int(VK_TAB);
+}
+
+void TestKeyCaptureEdit::KeyboardReachesAndLeavesTheField()
+{
+    QFETCH(int, armingKey);
+    QFETCH(int, key);
+    QFETCH(int, mods);
+    QFETCH(QString, text);
+    QFETCH(int, modifiers);
+    QFETCH(int, vk);
+    KeyCaptureEdit* f = d->field;
+    QSignalSpy clicked(d->ok, &QPushButton::clicked);
+    QSignalSpy finished(&d->dialog, &QDialog::finished);
+    QSignalSpy shortcut(d->shortcut, &QShortcut::activated);
+    f->SetKey(0x01, 0x41);
+
+    // Shift+Tab back from the next field: not capturing.
+    d->second->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(d->second->hasFocus());
+    QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_VERIFY(f->hasFocus());
+    QVERIFY(!f->IsCapturing());
+    QCOMPARE(QWidget::keyboardGrabber(), nullptr);
+    const QColor idleBase = f->palette().color(QPalette::Base);
+    QTest::keyClick(window, Qt::Key_Tab);
+    QVERIFY(d->second->hasFocus());
+    QCOMPARE(f->text(), "Ctrl+A");
+    QTest::keyClick(window, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTRY_VERIFY(f->hasFocus());
+
+    // The arming key itself, down and up, is no key of the combination.
+    const auto armMods = armingKey == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier;
+    QTest::keyPress(window, Qt::Key(armingKey), armMods);
+    QVERIFY(f->IsCapturing());
+    QTest::keyRelease(window, Qt::Key(armingKey), armMods);
+    QVERIFY(f->IsCapturing());
+    QCOMPARE(f->text(), "Ctrl+A");
+    QCOMPARE(QWidget::keyboardGrabber(), f);
+    QVERIFY(f->palette().color(QPalette::Base) != idleBase);
+
+    // QTest presses the modifiers first; they go up one by one after the key.
+    QTest::keyPress(window, Qt::Key(key), Qt::KeyboardModifiers(mods));
+    auto held = Qt::KeyboardModifiers(mods);
+    QTest::simulateEvent(window, false, key, held, QString(), false);
+    for (const auto& [modifier, modifierKey] :
+         {std::pair{Qt::AltModifier, Qt::Key_Alt}, std::pair{Qt::ControlModifier, Qt::Key_Control},
+          std::pair{Qt::ShiftModifier, Qt::Key_Shift}}) {
+        if (held & modifier) {
+            QVERIFY(f->IsCapturing()); // until the last key is up
+            QTest::simulateEvent(window, false, modifierKey, held, QString(), false);
+            held &= ~modifier;
+        }
+    }
+    QCOMPARE(f->text(), text);
+    QCOMPARE(Key(*f), KeyPair(modifiers, vk));
+    QVERIFY(!f->IsCapturing());
+    QVERIFY(f->hasFocus());
+    QCOMPARE(QWidget::keyboardGrabber(), nullptr);
+    QCOMPARE(f->palette().color(QPalette::Base), idleBase);
+
+    QTest::keyClick(window, Qt::Key_Tab);
+    QVERIFY(d->second->hasFocus());
+    QCOMPARE(f->text(), text);
+    QCOMPARE(clicked.count(), 0);
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(shortcut.count(), 0);
 }
 
 QTEST_MAIN(TestKeyCaptureEdit)
