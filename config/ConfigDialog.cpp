@@ -318,6 +318,7 @@ int ConfigDialog::ShowMessage(Message message)
                  "your presenter, then try again.",
                  "수신기에 새 설정이 저장되지 않았습니다. 선택한 모델이 프레젠터와 맞는지 확인한 "
                  "뒤 다시 시도해 주십시오."};
+        break;
     case Message::DesktopKeepsShortcuts:
         texts = {"The desktop keeps some key combinations for itself (such as the Windows key "
                  "with Tab). They cannot be set here.",
