@@ -1,6 +1,19 @@
 #include "Resources.h"
 
+#include <QImageReader>
 #include <QString>
+
+// The resources sit in an object file of this static library that nothing else
+// refers to; naming its init function keeps the linker from dropping it.
+// Q_INIT_RESOURCE cannot be used inside a namespace.
+static void RegisterResources()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(tavrolin_bitmaps);
+        return true;
+    }();
+    (void)registered;
+}
 
 namespace {
 
@@ -8,13 +21,29 @@ const std::vector<int> kBitmapIds = {134, 135, 136, 137, 138, 142, 143, 144, 145
                                      148, 158, 159, 160, 161, 162, 163, 164, 165, 170, 172,
                                      173, 174, 175, 176, 177, 178, 179, 180, 181};
 
+QImage ReadBitmap(const QString& path)
+{
+    RegisterResources();
+    // The format is named so that no image plugin is asked to guess it.
+    QImageReader reader(path, "BMP");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
 } // namespace
 
-QImage LoadBitmapResource(int id)
+QImage LoadBitmapResource(int id, qreal devicePixelRatio)
 {
     if (id <= 0)
         return {};
-    QImage image(QStringLiteral(":/bitmaps/%1.bmp").arg(id), "BMP");
+    QImage image;
+    if (devicePixelRatio > 1.0) {
+        image = ReadBitmap(QStringLiteral(":/bitmaps/%1@2x.bmp").arg(id));
+        if (!image.isNull())
+            image.setDevicePixelRatio(2.0);
+    }
+    if (image.isNull())
+        image = ReadBitmap(QStringLiteral(":/bitmaps/%1.bmp").arg(id));
     if (image.isNull())
         return {};
     // One pixel format for every face and page, so that painting and
@@ -29,5 +58,12 @@ const std::vector<int>& BitmapResourceIds()
 
 QIcon ApplicationIcon()
 {
-    return QIcon(QStringLiteral(":/icons/128.png"));
+    // The icon's one picture, read as PNG (no plugin probing), once.
+    static const QIcon icon = [] {
+        RegisterResources();
+        QImageReader reader(QStringLiteral(":/icons/128.png"), "PNG");
+        reader.setAutoDetectImageFormat(false);
+        return QIcon(QPixmap::fromImage(reader.read()));
+    }();
+    return icon;
 }
