@@ -14,10 +14,11 @@ BitmapButton::BitmapButton(QWidget* parent) : QAbstractButton(parent)
 bool BitmapButton::LoadBitmaps(int normal, int pressed, int focused, int disabled)
 {
     bool allLoaded = true;
-    const auto load = [&allLoaded](int id) {
+    const qreal ratio = devicePixelRatioF();
+    const auto load = [&allLoaded, ratio](int id) {
         if (id == 0)
             return QImage();
-        QImage face = LoadBitmapResource(id);
+        QImage face = LoadBitmapResource(id, ratio);
         if (face.isNull())
             allLoaded = false;
         return face;
@@ -44,7 +45,7 @@ bool BitmapButton::SetBitmaps(const QImage& normal, const QImage& pressed, const
 void BitmapButton::SizeToContent()
 {
     if (!normalFace.isNull())
-        resize(normalFace.size());
+        resize(normalFace.deviceIndependentSize().toSize());
 }
 
 QImage BitmapButton::CurrentFace() const
@@ -61,7 +62,7 @@ QImage BitmapButton::CurrentFace() const
 QSize BitmapButton::sizeHint() const
 {
     if (!normalFace.isNull())
-        return normalFace.size();
+        return normalFace.deviceIndependentSize().toSize();
     return QSize(fontMetrics().horizontalAdvance(text()) + 16, fontMetrics().height() + 8);
 }
 

@@ -1,6 +1,7 @@
 #include "SkinDialog.h"
 
 #include "BitmapButton.h"
+#include "SkinLook.h"
 #include "res/DialogTemplates.h"
 #include "res/Resources.h"
 
@@ -17,6 +18,8 @@
 
 // ---------------------------------------------------------------- BackgroundBitmap
 
+BackgroundBitmap::BackgroundBitmap(const QPaintDevice* screen) : screen(screen) {}
+
 BackgroundBitmap::~BackgroundBitmap() = default;
 
 int BackgroundBitmap::LoadBackground(int id)
@@ -27,12 +30,13 @@ int BackgroundBitmap::LoadBackground(int id)
     heldId = 0;
     if (id == 0)
         return 1;
-    QImage loaded = LoadBitmapResource(id);
+    QImage loaded = LoadBitmapResource(id, screen ? screen->devicePixelRatioF() : 1.0);
     if (loaded.isNull())
         return 0;
     bitmap = std::move(loaded);
-    width = bitmap.width();
-    height = bitmap.height();
+    const QSize natural = bitmap.deviceIndependentSize().toSize();
+    width = natural.width();
+    height = natural.height();
     heldId = id;
     return 1;
 }
@@ -130,7 +134,6 @@ void ApplyControlStyle(const ControlTemplate& control, QWidget* widget, int temp
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         if ((control.style & SS_TYPEMASK) == SS_BITMAP) {
-            label->setPixmap(QPixmap::fromImage(LoadBitmapResource(control.bitmapId)));
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         } else {
             if (label->text().isEmpty())
@@ -150,8 +153,13 @@ void ApplyControlStyle(const ControlTemplate& control, QWidget* widget, int temp
 } // namespace
 
 SkinDialog::SkinDialog(int templateId, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), dialogTemplateId(templateId)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), BackgroundBitmap(this),
+      dialogTemplateId(templateId)
 {
+    // Children created later (the lists' popups among them) are styled as
+    // they are polished, see eventFilter.
+    setStyle(SkinStyle());
+    setPalette(SkinPalette());
     // Enter and Esc must be caught before the focused control sees them.
     qApp->installEventFilter(this);
 }
@@ -249,6 +257,13 @@ void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
         widget->setEnabled((control.style & WS_DISABLED) == 0);
         ApplyControlStyle(control, widget, dialogTemplateId);
         widget->setVisible(control.visible);
+        // Registered after it got its visibility: a picture the template shows
+        // but the dialog hides at once is never read.
+        if (control.cls == ControlClass::Static && (control.style & SS_TYPEMASK) == SS_BITMAP) {
+            picturesToLoad[widget] = control.bitmapId;
+            if (widget->isVisible())
+                LoadPicture(widget);
+        }
 
         if (control.id != -1)
             templateControls[control.id] = widget;
@@ -263,9 +278,53 @@ void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
         (*it)->raise();
 }
 
+bool SkinDialog::BelongsToSkin(const QWidget* widget) const
+{
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        if (w == this)
+            return true;
+        // Popups (a list's drop-down) are part of their control; any other
+        // window is a box or dialog of its own.
+        if (w->isWindow() && w->windowType() != Qt::Popup)
+            return false;
+    }
+    return false;
+}
+
+void SkinDialog::LoadPicture(QObject* picture)
+{
+    const auto pending = picturesToLoad.find(picture);
+    if (pending == picturesToLoad.end())
+        return;
+    auto* label = static_cast<QLabel*>(picture);
+    const int bitmapId = pending->second;
+    picturesToLoad.erase(pending);
+    label->setPixmap(QPixmap::fromImage(LoadBitmapResource(bitmapId, label->devicePixelRatioF())));
+}
+
+bool SkinDialog::event(QEvent* event)
+{
+    // A picture of a dialog that was never shown may outlive its entry's use;
+    // keep the map free of widgets that are gone.
+    if (event->type() == QEvent::ChildRemoved)
+        picturesToLoad.erase(static_cast<QChildEvent*>(event)->child());
+    return QDialog::event(event);
+}
+
 bool SkinDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::ShowToParent || type == QEvent::Show) && !picturesToLoad.empty())
+        LoadPicture(watched);
+    if (type == QEvent::Polish && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget != this && widget->style() != SkinStyle() && BelongsToSkin(widget)) {
+            widget->setStyle(SkinStyle());
+            if (widget->isWindow())
+                widget->setPalette(SkinPalette());
+        }
+    }
+    if (type == QEvent::KeyPress && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
         if (widget->window() == this && IsEnterOrEsc(static_cast<QKeyEvent*>(event)) &&
             !HandlesOwnKeys(widget))
