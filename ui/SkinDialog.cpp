@@ -247,6 +247,9 @@ void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
             widget = CreateControl(control, this);
         if (widget->parentWidget() != this)
             widget->setParent(this);
+        // Before any size is taken from it: the desktop's style has other margins.
+        if (widget->style() != SkinStyle())
+            widget->setStyle(SkinStyle());
 
         QRect geometry = DialogUnitsToPixels(control.x, control.y, control.cx, control.cy);
         // A drop-down list's template height includes its open list; the
