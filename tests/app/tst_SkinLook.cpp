@@ -105,6 +105,7 @@ private slots:
     void listPopupsWearTheSkin();
     void textsFitTheirControls();
     void disabledCaptionIsReadable();
+    void screenPicksTheDrawing();
     void contrastRatio_data();
     void contrastRatio();
 };
@@ -233,6 +234,30 @@ void SkinLookTest::disabledCaptionIsReadable()
     QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1 on %2: %3:1")
                                           .arg(darkest.name(), lightest.name())
                                           .arg(ratio, 0, 'f', 2)));
+}
+
+void SkinLookTest::screenPicksTheDrawing()
+{
+    // Run once at 1x and once at QT_SCALE_FACTOR=2: the same sizes in pixels of
+    // the dialog, drawn from the drawing that matches the screen.
+    MainDialog dialog;
+    dialog.InitDialog();
+    dialog.show();
+    const qreal drawing = dialog.devicePixelRatioF() > 1.0 ? 2.0 : 1.0;
+    QCOMPARE(dialog.size(), QSize(424, 318));
+    QCOMPARE(dialog.Background().devicePixelRatio(), drawing);
+    QCOMPARE(dialog.Background().deviceIndependentSize().toSize(), QSize(425, 320));
+    for (BitmapButton* button :
+         {&dialog.ExitButton(), &dialog.ConfigButton(), &dialog.HelpButton()}) {
+        QCOMPARE(button->size(), QSize(85, 25));
+        QCOMPARE(button->CurrentFace().devicePixelRatio(), drawing);
+    }
+    const QPixmap picture = dialog.Picture(1038)->pixmap();
+    QCOMPARE(picture.devicePixelRatio(), drawing);
+    QCOMPARE(picture.deviceIndependentSize().toSize(), QSize(155, 276));
+    // The drawn window covers its whole area with the background.
+    const QImage shot = dialog.grab().toImage();
+    QCOMPARE(shot.size(), QSize(424, 318) * dialog.devicePixelRatioF());
 }
 
 void SkinLookTest::contrastRatio_data()
