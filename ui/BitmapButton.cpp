@@ -6,6 +6,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include <map>
+
 BitmapButton::BitmapButton(QWidget* parent) : QAbstractButton(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
@@ -15,13 +17,17 @@ bool BitmapButton::LoadBitmaps(int normal, int pressed, int focused, int disable
 {
     bool allLoaded = true;
     const qreal ratio = devicePixelRatioF();
-    const auto load = [&allLoaded, ratio](int id) {
+    // Most buttons name the same face twice (normal and focused): read it once.
+    std::map<int, QImage> read;
+    const auto load = [&allLoaded, &read, ratio](int id) {
         if (id == 0)
             return QImage();
-        QImage face = LoadBitmapResource(id, ratio);
-        if (face.isNull())
+        auto found = read.find(id);
+        if (found == read.end())
+            found = read.emplace(id, LoadBitmapResource(id, ratio)).first;
+        if (found->second.isNull())
             allLoaded = false;
-        return face;
+        return found->second;
     };
     const QImage normalImage = load(normal);
     if (normal == 0)
