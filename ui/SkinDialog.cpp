@@ -262,7 +262,8 @@ void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
         widget->setVisible(control.visible);
         // Registered after it got its visibility: a picture the template shows
         // but the dialog hides at once is never read.
-        if (control.cls == ControlClass::Static && (control.style & SS_TYPEMASK) == SS_BITMAP) {
+        if (control.cls == ControlClass::Static && (control.style & SS_TYPEMASK) == SS_BITMAP &&
+            qobject_cast<QLabel*>(widget)) {
             picturesToLoad[widget] = control.bitmapId;
             if (widget->isVisible())
                 LoadPicture(widget);
@@ -299,16 +300,18 @@ void SkinDialog::LoadPicture(QObject* picture)
     const auto pending = picturesToLoad.find(picture);
     if (pending == picturesToLoad.end())
         return;
-    auto* label = static_cast<QLabel*>(picture);
     const int bitmapId = pending->second;
     picturesToLoad.erase(pending);
+    auto* label = qobject_cast<QLabel*>(picture);
+    if (!label)
+        return;
     label->setPixmap(QPixmap::fromImage(LoadBitmapResource(bitmapId, label->devicePixelRatioF())));
 }
 
 bool SkinDialog::event(QEvent* event)
 {
-    // A picture of a dialog that was never shown may outlive its entry's use;
-    // keep the map free of widgets that are gone.
+    // A picture that leaves the dialog (deleted or moved elsewhere) before it
+    // was ever shown must not be looked up again.
     if (event->type() == QEvent::ChildRemoved)
         picturesToLoad.erase(static_cast<QChildEvent*>(event)->child());
     return QDialog::event(event);
