@@ -335,5 +335,5 @@ int ConfigDialog::ShowMessage(Message message)
         return 0;
     const auto buttons = message == Message::ResetQuestion ? AppMessageBox::Buttons::YesNo
                                                            : AppMessageBox::Buttons::Ok;
-    return AppMessageBox::Show(this, QString::fromUtf8(text), buttons);
+    return AppMessageBox::Show(this, QString::fromUtf8(text), buttons, language);
 }

@@ -7,6 +7,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include <map>
+
 BitmapButton::BitmapButton(QWidget* parent) : QAbstractButton(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
@@ -15,13 +17,18 @@ BitmapButton::BitmapButton(QWidget* parent) : QAbstractButton(parent)
 bool BitmapButton::LoadBitmaps(int normal, int pressed, int focused, int disabled)
 {
     bool allLoaded = true;
-    const auto load = [&allLoaded](int id) {
+    const qreal ratio = devicePixelRatioF();
+    // Most buttons name the same face twice (normal and focused): read it once.
+    std::map<int, QImage> read;
+    const auto load = [&allLoaded, &read, ratio](int id) {
         if (id == 0)
             return QImage();
-        QImage face = LoadBitmapResource(id);
-        if (face.isNull())
+        auto found = read.find(id);
+        if (found == read.end())
+            found = read.emplace(id, LoadBitmapResource(id, ratio)).first;
+        if (found->second.isNull())
             allLoaded = false;
-        return face;
+        return found->second;
     };
     const QImage normalImage = load(normal);
     if (normal == 0)
@@ -49,7 +56,7 @@ bool BitmapButton::SetBitmaps(const QImage& normal, const QImage& pressed, const
 void BitmapButton::SizeToContent()
 {
     if (!normalFace.isNull())
-        resize(normalFace.size());
+        resize(normalFace.deviceIndependentSize().toSize());
 }
 
 QImage BitmapButton::CurrentFace() const
@@ -66,7 +73,7 @@ QImage BitmapButton::CurrentFace() const
 QSize BitmapButton::sizeHint() const
 {
     if (!normalFace.isNull())
-        return normalFace.size();
+        return normalFace.deviceIndependentSize().toSize();
     return QSize(fontMetrics().horizontalAdvance(text()) + 16, fontMetrics().height() + 8);
 }
 

@@ -13,13 +13,14 @@ class BitmapButton : public QAbstractButton
 public:
     explicit BitmapButton(QWidget* parent = nullptr);
 
-    // Bitmap resource ids; 0 = no such face. False when the normal face or any
-    // other requested face could not be loaded (the faces that did load are kept).
+    // Bitmap resource ids, drawn for this button's screen; 0 = no such face. False when the normal
+    // face or any other requested face could not be loaded (the faces that did load are kept).
     bool LoadBitmaps(int normal, int pressed = 0, int focused = 0, int disabled = 0);
     // The same with images already at hand; a null image = no such face.
     bool SetBitmaps(const QImage& normal, const QImage& pressed = {}, const QImage& focused = {},
                     const QImage& disabled = {});
-    // The normal face's size; the top-left corner stays where it is.
+    // The normal face's natural size (the same for its plain and 2x drawing);
+    // the top-left corner stays where it is.
     void SizeToContent();
 
     // The face that a paint would draw now (null when there is no normal face).

@@ -26,8 +26,10 @@ public:
     };
 
     // IdOk for an OK box; IdYes or IdNo for a Yes/No box (closing it any other
-    // way counts as No).
-    static int Show(QWidget* parent, const QString& text, Buttons buttons = Buttons::Ok);
+    // way counts as No). language is the chosen language text: with "Korean"
+    // the buttons read in Korean like the message, otherwise in English.
+    static int Show(QWidget* parent, const QString& text, Buttons buttons = Buttons::Ok,
+                    const QString& language = {});
 
     using Handler = std::function<int(QWidget* parent, const QString& text, Buttons buttons)>;
     // Returns the previous handler; an empty handler restores the real box.

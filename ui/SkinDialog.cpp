@@ -2,6 +2,7 @@
 
 #include "BitmapButton.h"
 #include "res/AccessibleNames.h"
+#include "SkinLook.h"
 #include "res/DialogTemplates.h"
 #include "res/Resources.h"
 
@@ -18,6 +19,8 @@
 
 // ---------------------------------------------------------------- BackgroundBitmap
 
+BackgroundBitmap::BackgroundBitmap(const QPaintDevice* screen) : screen(screen) {}
+
 BackgroundBitmap::~BackgroundBitmap() = default;
 
 int BackgroundBitmap::LoadBackground(int id)
@@ -28,12 +31,13 @@ int BackgroundBitmap::LoadBackground(int id)
     heldId = 0;
     if (id == 0)
         return 1;
-    QImage loaded = LoadBitmapResource(id);
+    QImage loaded = LoadBitmapResource(id, screen ? screen->devicePixelRatioF() : 1.0);
     if (loaded.isNull())
         return 0;
     bitmap = std::move(loaded);
-    width = bitmap.width();
-    height = bitmap.height();
+    const QSize natural = bitmap.deviceIndependentSize().toSize();
+    width = natural.width();
+    height = natural.height();
     heldId = id;
     return 1;
 }
@@ -133,7 +137,6 @@ void ApplyControlStyle(const ControlTemplate& control, QWidget* widget, int temp
         group->setAttribute(Qt::WA_TransparentForMouseEvents);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
         if ((control.style & SS_TYPEMASK) == SS_BITMAP) {
-            label->setPixmap(QPixmap::fromImage(LoadBitmapResource(control.bitmapId)));
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         } else {
             if (label->text().isEmpty())
@@ -153,8 +156,13 @@ void ApplyControlStyle(const ControlTemplate& control, QWidget* widget, int temp
 } // namespace
 
 SkinDialog::SkinDialog(int templateId, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), dialogTemplateId(templateId)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), BackgroundBitmap(this),
+      dialogTemplateId(templateId)
 {
+    // Children created later (the lists' popups among them) are styled as
+    // they are polished, see eventFilter.
+    setStyle(SkinStyle());
+    setPalette(SkinPalette());
     // Enter and Esc must be caught before the focused control sees them.
     qApp->installEventFilter(this);
 }
@@ -252,6 +260,9 @@ void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
             widget = CreateControl(control, this);
         if (widget->parentWidget() != this)
             widget->setParent(this);
+        // Before any size is taken from it: the desktop's style has other margins.
+        if (widget->style() != SkinStyle())
+            widget->setStyle(SkinStyle());
 
         QRect geometry = DialogUnitsToPixels(control.x, control.y, control.cx, control.cy);
         // A drop-down list's template height includes its open list; the
@@ -262,6 +273,14 @@ void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
         widget->setEnabled((control.style & WS_DISABLED) == 0);
         ApplyControlStyle(control, widget, dialogTemplateId);
         widget->setVisible(control.visible);
+        // Registered after it got its visibility: a picture the template shows
+        // but the dialog hides at once is never read.
+        if (control.cls == ControlClass::Static && (control.style & SS_TYPEMASK) == SS_BITMAP &&
+            qobject_cast<QLabel*>(widget)) {
+            picturesToLoad[widget] = control.bitmapId;
+            if (widget->isVisible())
+                LoadPicture(widget);
+        }
 
         if (control.id != -1)
             templateControls[control.id] = widget;
@@ -276,9 +295,55 @@ void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
         (*it)->raise();
 }
 
+bool SkinDialog::BelongsToSkin(const QWidget* widget) const
+{
+    for (const QWidget* w = widget; w; w = w->parentWidget()) {
+        if (w == this)
+            return true;
+        // Popups (a list's drop-down) are part of their control; any other
+        // window is a box or dialog of its own.
+        if (w->isWindow() && w->windowType() != Qt::Popup)
+            return false;
+    }
+    return false;
+}
+
+void SkinDialog::LoadPicture(QObject* picture)
+{
+    const auto pending = picturesToLoad.find(picture);
+    if (pending == picturesToLoad.end())
+        return;
+    const int bitmapId = pending->second;
+    picturesToLoad.erase(pending);
+    auto* label = qobject_cast<QLabel*>(picture);
+    if (!label)
+        return;
+    label->setPixmap(QPixmap::fromImage(LoadBitmapResource(bitmapId, label->devicePixelRatioF())));
+}
+
+bool SkinDialog::event(QEvent* event)
+{
+    // A picture that leaves the dialog (deleted or moved elsewhere) before it
+    // was ever shown must not be looked up again.
+    if (event->type() == QEvent::ChildRemoved)
+        picturesToLoad.erase(static_cast<QChildEvent*>(event)->child());
+    return QDialog::event(event);
+}
+
 bool SkinDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::ShowToParent || type == QEvent::Show) && !picturesToLoad.empty())
+        LoadPicture(watched);
+    if (type == QEvent::Polish && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget != this && widget->style() != SkinStyle() && BelongsToSkin(widget)) {
+            widget->setStyle(SkinStyle());
+            if (widget->isWindow())
+                widget->setPalette(SkinPalette());
+        }
+    }
+    if (type == QEvent::KeyPress && watched->isWidgetType()) {
         auto* widget = static_cast<QWidget*>(watched);
         if (widget->window() == this && IsEnterOrEsc(static_cast<QKeyEvent*>(event)) &&
             !HandlesOwnKeys(widget))

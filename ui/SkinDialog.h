@@ -14,6 +14,9 @@ class QRect;
 class BackgroundBitmap
 {
 public:
+    // screen: the paint device whose device pixel ratio picks the bitmap's
+    // drawing (plain or 2x); none means plain.
+    explicit BackgroundBitmap(const QPaintDevice* screen = nullptr);
     virtual ~BackgroundBitmap();
 
     // Drops the bitmap held now, then loads bitmap resource bitmapId. Returns 1
@@ -30,15 +33,18 @@ public:
     const QImage& Background() const { return bitmap; }
 
 private:
+    const QPaintDevice* screen;
     QImage bitmap;
-    int width = 0;
+    int width = 0; // natural size, whatever the drawing's pixel ratio
     int height = 0;
     int heldId = 0;
 };
 
 // The base of every dialog: frameless, painted with its background bitmap (the
 // platform's own background when none is held), deaf to Enter and Esc, and
-// moved by dragging its background or any picture on it.
+// moved by dragging its background or any picture on it. The dialog and every
+// widget inside it, popups included, wear the skin's style and palette; other
+// windows it owns (message boxes, other dialogs) do not.
 class SkinDialog : public QDialog, public BackgroundBitmap
 {
     Q_OBJECT
@@ -77,11 +83,12 @@ protected:
     // Sizes the dialog by its template and, for each control of the template,
     // places, shows or hides, enables or disables, names and orders the given
     // member widget (or a widget it creates when no member is given, e.g. the
-    // group box of id -1). Pictures get their bitmap, lists their initial
-    // entries when they are still empty.
+    // group box of id -1). Pictures get their bitmap when they are first shown,
+    // lists their initial entries when they are still empty.
     void ApplyTemplate(const std::map<int, QWidget*>& controls);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -90,12 +97,17 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    bool BelongsToSkin(const QWidget* widget) const;
+    void LoadPicture(QObject* picture);
+
     int dialogTemplateId;
     bool initialised = false;
     bool initialising = false;
     bool initResult = true;
     bool endedDuringInit = false;
     std::map<int, QWidget*> templateControls;
+    // Picture controls whose bitmap is read only once they are shown.
+    std::map<QObject*, int> picturesToLoad;
     std::vector<QWidget*> tabOrder;
     // Manual move where the window system offers no system move.
     bool dragging = false;

@@ -38,6 +38,8 @@ private slots:
     void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("Tavrolin")); }
     void handlerReplacesTheBox();
     void realBox();
+    void buttonsSpeakTheLanguage_data();
+    void buttonsSpeakTheLanguage();
     void hangulHasAFont();
 };
 
@@ -98,6 +100,38 @@ void MessageBoxTest::realBox()
         QCOMPARE(probe.buttons, c.buttons == B::Ok ? QMessageBox::StandardButtons(QMessageBox::Ok)
                                                    : QMessageBox::Yes | QMessageBox::No);
     }
+}
+
+void MessageBoxTest::buttonsSpeakTheLanguage_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<bool>("yesNo");
+    QTest::addColumn<QStringList>("texts");
+    QTest::newRow("Korean OK") << "Korean" << false << QStringList{"확인"};
+    QTest::newRow("Korean Yes/No") << "Korean" << true << QStringList{"예", "아니요"};
+    QTest::newRow("English OK") << "English" << false << QStringList{"OK"};
+    QTest::newRow("English Yes/No") << "English" << true << QStringList{"&Yes", "&No"};
+    QTest::newRow("no language") << "" << true << QStringList{"&Yes", "&No"};
+}
+
+void MessageBoxTest::buttonsSpeakTheLanguage()
+{
+    QFETCH(QString, language);
+    QFETCH(bool, yesNo);
+    QFETCH(QStringList, texts);
+    QStringList seen;
+    BoxProbe probe;
+    probe.Arm([&seen, yesNo](QMessageBox* box) {
+        const auto order =
+            yesNo ? QList{QMessageBox::Yes, QMessageBox::No} : QList{QMessageBox::Ok};
+        for (QMessageBox::StandardButton which : order)
+            seen << box->button(which)->text();
+        box->button(order.back())->click();
+    });
+    AppMessageBox::Show(nullptr, QStringLiteral("x"),
+                        yesNo ? AppMessageBox::Buttons::YesNo : AppMessageBox::Buttons::Ok,
+                        language);
+    QCOMPARE(seen, texts);
 }
 
 void MessageBoxTest::hangulHasAFont()

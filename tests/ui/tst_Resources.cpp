@@ -20,22 +20,35 @@ void ResourcesTest::everyBitmapLoadsAtItsSize_data()
 {
     QTest::addColumn<int>("id");
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<qreal>("screenRatio");
+    QTest::addColumn<qreal>("drawingRatio");
+    std::vector<std::pair<int, QSize>> bitmaps;
     for (int id : {134, 163, 164, 165, 170, 172, 173, 174, 175, 179, 181})
-        QTest::addRow("page %d", id) << id << QSize(425, 320);
+        bitmaps.push_back({id, QSize(425, 320)});
     for (int id : {135, 136, 137, 138, 142, 143, 145, 146, 147, 148, 177, 178})
-        QTest::addRow("face %d", id) << id << QSize(85, 25);
+        bitmaps.push_back({id, QSize(85, 25)});
     const std::pair<int, QSize> pictures[] = {
         {144, {162, 269}}, {158, {155, 276}}, {159, {161, 271}}, {160, {159, 274}},
         {161, {161, 275}}, {162, {157, 274}}, {176, {162, 275}}, {180, {162, 275}}};
-    for (const auto& [id, size] : pictures)
-        QTest::addRow("picture %d", id) << id << size;
+    bitmaps.insert(bitmaps.end(), std::begin(pictures), std::end(pictures));
+    // Any screen finer than 1:1 gets the 2x drawing, scaled down by Qt where
+    // needed rather than the plain one scaled up.
+    for (const auto& [id, size] : bitmaps)
+        for (const auto& [screen, drawing] : {std::pair{1.0, 1.0}, {1.5, 2.0}, {2.0, 2.0}})
+            QTest::addRow("%d at %.1f", id, screen) << id << size << screen << drawing;
 }
 
 void ResourcesTest::everyBitmapLoadsAtItsSize()
 {
     QFETCH(int, id);
     QFETCH(QSize, size);
-    QCOMPARE(LoadBitmapResource(id).size(), size);
+    QFETCH(qreal, screenRatio);
+    QFETCH(qreal, drawingRatio);
+    const QImage image = LoadBitmapResource(id, screenRatio);
+    QCOMPARE(image.deviceIndependentSize().toSize(), size);
+    QCOMPARE(image.devicePixelRatio(), drawingRatio);
+    QCOMPARE(image.size(), size * drawingRatio);
+    QCOMPARE(image.format(), QImage::Format_RGB32);
 }
 
 void ResourcesTest::unknownIdsGiveNothing()
@@ -49,6 +62,8 @@ void ResourcesTest::unknownIdsGiveNothing()
 void ResourcesTest::applicationIcon()
 {
     QVERIFY(!ApplicationIcon().pixmap(32, 32).isNull());
+    // Read once: every caller shares the one icon.
+    QCOMPARE(ApplicationIcon().cacheKey(), ApplicationIcon().cacheKey());
 }
 
 void ResourcesTest::templateControlIdsAreUnique()

@@ -330,6 +330,10 @@ void SkinDialogTest::mainWindowTemplate()
     QVERIFY(shown.isVisible());
     QVERIFY(!hidden.isVisible());
     QCOMPARE(hidden.geometry(), Dlu(132, 0, 80, 138));
+    // A picture is read when it is first shown, not before.
+    QVERIFY(!shown.pixmap().isNull());
+    QVERIFY(hidden.pixmap().isNull());
+    hidden.show();
     QCOMPARE(Rgb(hidden.pixmap().toImage()), Rgb(LoadBitmapResource(158)));
 
     const QList<QGroupBox*> groups = dialog.findChildren<QGroupBox*>();

@@ -2,8 +2,8 @@
 // model pictures and the application icon. tools/artwork/make-artwork runs it;
 // the outputs are committed so that a build needs neither this tool nor the fonts.
 //
-//   tavrolin-artwork <res-dir>             writes <res-dir>/bitmaps/<id>.bmp and
-//                                          icons/tavrolin-<size>.png
+//   tavrolin-artwork <res-dir>   writes <res-dir>/bitmaps/<id>.bmp, <id>@2x.bmp and
+//                                icons/tavrolin-<size>.png
 //
 // Every control position comes from the program's own dialog templates
 // (res/DialogTemplates.cpp is compiled in). A background drawn around those positions
@@ -117,11 +117,23 @@ QFont MakeFont(const char* family, int pixelSize, bool bold, qreal letterSpacing
     return font;
 }
 
+// Every picture is drawn once per scale: 1 for ordinary screens, 2 for screens with
+// two device pixels per pixel. Drawing code works in 1x pixels throughout; the
+// painter's scale does the rest, so the 2x picture is the same drawing, finer.
+int gScale = 1;
+
 QImage NewCanvas(int width, int height, const QColor& fill)
 {
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image(width * gScale, height * gScale, QImage::Format_RGB32);
     image.fill(fill);
     return image;
+}
+
+// Left as it is at 1x, so that the 1x pictures stay exactly what they always were.
+void ScaleToArt(QPainter& p)
+{
+    if (gScale != 1)
+        p.scale(gScale, gScale);
 }
 
 // Nothing is written until every picture has been drawn, so that a template that no
@@ -141,7 +153,9 @@ std::vector<Output>& PendingOutputs()
 
 void SaveBitmap(const QImage& image, const QString& dir, int id)
 {
-    PendingOutputs().push_back({QStringLiteral("%1/%2.bmp").arg(dir).arg(id),
+    // Qt's naming of a picture for two device pixels per pixel.
+    const QString suffix = gScale == 1 ? QString() : QStringLiteral("@%1x").arg(gScale);
+    PendingOutputs().push_back({QStringLiteral("%1/%2%3.bmp").arg(dir).arg(id).arg(suffix),
                                 image.convertToFormat(QImage::Format_RGB888), "BMP"});
 }
 
@@ -613,6 +627,7 @@ void DrawFace(const QString& caption, bool pressed, const QString& dir, int id)
 {
     QImage image = NewCanvas(kFaceWidth, kFaceHeight, kPaper);
     QPainter p(&image);
+    ScaleToArt(p);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF r(0.5, 0.5, kFaceWidth - 1, kFaceHeight - 1);
@@ -656,6 +671,33 @@ void DrawFaces(const QString& dir)
     }
 }
 
+// The model pictures stand on a panel from the leftmost picture to the right edge, as
+// high as the highest picture.
+QRect PicturePanel(const DialogTemplate& dialog)
+{
+    int left = kBackgroundWidth, height = 0;
+    for (const ControlTemplate& control : dialog.controls) {
+        if (control.cls == ControlClass::Static && (control.style & SS_TYPEMASK) == SS_BITMAP) {
+            left = std::min(left, PixelRect(control).left());
+            height = std::max(height, PixelRect(control).height());
+        }
+    }
+    if (height == 0)
+        Fail(QStringLiteral("template %1 has no model pictures").arg(dialog.id));
+    return QRect(left, 0, kBackgroundWidth - left, height);
+}
+
+// The panel ends in an accent rule, lifted above the panel's bottom so that a button
+// below it (EXIT) stands clear of it rather than touching it.
+constexpr int kRuleLift = 4;
+constexpr int kRuleThickness = 2;
+constexpr int kRuleClearance = 4; // at least this many pixels between rule and a button
+
+int PanelRuleTop(const DialogTemplate& dialog)
+{
+    return PicturePanel(dialog).height() - kRuleLift;
+}
+
 // ---------------------------------------------------------------------------
 // Model pictures of the main window: on the main background's panel colour, so
 // that a picture narrower or shorter than the panel blends in.
@@ -665,6 +707,7 @@ void DrawModelPicture(const char* name, int width, int height, const QString& di
     const Presenter& m = FindPresenter(name);
     QImage image = NewCanvas(width, height, kPanel);
     QPainter p(&image);
+    ScaleToArt(p);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -691,6 +734,16 @@ void DrawModelPicture(const char* name, int width, int height, const QString& di
     p.setFont(MakeFont(kLatinFamily, 9, true, 2.0));
     p.setPen(kAccent);
     p.drawText(QRectF(0, height - 27, width, 14), Qt::AlignCenter, QStringLiteral("TAVROLIN"));
+    // A picture taller than the panel covers the panel's rule and the page below it,
+    // so it carries both itself: every picture then ends where the panel does.
+    const int ruleTop = PanelRuleTop(TemplateOf(102));
+    if (height > ruleTop) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kAccent);
+        p.drawRect(QRect(0, ruleTop, width, kRuleThickness));
+        p.setBrush(kPaper);
+        p.drawRect(QRect(0, ruleTop + kRuleThickness, width, height - ruleTop - kRuleThickness));
+    }
     p.end();
     SaveBitmap(image, dir, id);
 }
@@ -985,6 +1038,7 @@ void DrawConfigBackground(const char* model, const ConfigLayout& layout, const Q
 
     QImage image = NewCanvas(kBackgroundWidth, kBackgroundHeight, kPaper);
     QPainter p(&image);
+    ScaleToArt(p);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -1077,22 +1131,6 @@ void DrawConfigBackgrounds(const QString& dir)
 // ---------------------------------------------------------------------------
 // Main window background.
 
-// The model pictures stand on a panel from the leftmost picture to the right edge, as
-// high as the highest picture.
-QRect PicturePanel(const DialogTemplate& dialog)
-{
-    int left = kBackgroundWidth, height = 0;
-    for (const ControlTemplate& control : dialog.controls) {
-        if (control.cls == ControlClass::Static && (control.style & SS_TYPEMASK) == SS_BITMAP) {
-            left = std::min(left, PixelRect(control).left());
-            height = std::max(height, PixelRect(control).height());
-        }
-    }
-    if (height == 0)
-        Fail(QStringLiteral("template %1 has no model pictures").arg(dialog.id));
-    return QRect(left, 0, kBackgroundWidth - left, height);
-}
-
 constexpr qreal kHeadingBottom = 78;
 
 void DrawMainBackground(const QString& dir)
@@ -1105,14 +1143,18 @@ void DrawMainBackground(const QString& dir)
     const QRectF productBand(modelList.left(), modelList.top() - 16, 200, 14);
     if (productBand.top() < kHeadingBottom + 2 || modelList.right() >= panel.left())
         Fail(QStringLiteral("bitmap 134 (template 102): no room for the model list's caption"));
-    // The accent strip under the panel must stay clear of the buttons.
-    const QRect panelAndStrip = panel.adjusted(0, 0, 0, 2);
+    // The panel and its rule must stay clear of the buttons, with a gap to see.
+    const int ruleTop = PanelRuleTop(dialog);
+    const QRect keepClear(panel.left(), 0, panel.width(),
+                          ruleTop + kRuleThickness + kRuleClearance);
     for (const QRect& button : ButtonFaces(dialog))
-        if (button.intersects(panelAndStrip))
-            Fail(QStringLiteral("bitmap 134 (template 102): a button runs into the picture panel"));
+        if (button.intersects(keepClear))
+            Fail(QStringLiteral("bitmap 134 (template 102): a button runs into the picture "
+                                "panel or its rule"));
 
     QImage image = NewCanvas(kBackgroundWidth, kBackgroundHeight, kPaper);
     QPainter p(&image);
+    ScaleToArt(p);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -1121,7 +1163,7 @@ void DrawMainBackground(const QString& dir)
     wash.setColorAt(0.8, kPaper);
     p.setPen(Qt::NoPen);
     p.setBrush(wash);
-    p.drawRect(image.rect());
+    p.drawRect(0, 0, kBackgroundWidth, kBackgroundHeight);
 
     // Faint radio waves, the presenter's link to its receiver.
     p.setBrush(Qt::NoBrush);
@@ -1133,11 +1175,11 @@ void DrawMainBackground(const QString& dir)
 
     p.setPen(Qt::NoPen);
     p.setBrush(kPanel);
-    p.drawRect(panel);
+    p.drawRect(QRect(panel.left(), 0, panel.width(), ruleTop));
     p.setBrush(QColor(0xC3, 0xCE, 0xDB));
-    p.drawRect(QRect(panel.left() - 1, 0, 1, panel.height()));
+    p.drawRect(QRect(panel.left() - 1, 0, 1, ruleTop));
     p.setBrush(kAccent);
-    p.drawRect(QRect(panel.left(), panel.bottom() + 1, panel.width(), 2));
+    p.drawRect(QRect(panel.left(), ruleTop, panel.width(), kRuleThickness));
 
     DrawMark(p, QRectF(20, 16, 38, 38));
     p.setFont(MakeFont(kLatinFamily, 23, true, 2.0));
@@ -1212,6 +1254,7 @@ void DrawHelpPage(const HelpText& text, const QString& dir, int id)
 {
     QImage image = NewCanvas(kBackgroundWidth, kBackgroundHeight, kPaper);
     QPainter p(&image);
+    ScaleToArt(p);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
 
@@ -1220,7 +1263,7 @@ void DrawHelpPage(const HelpText& text, const QString& dir, int id)
     wash.setColorAt(0.85, kPaper);
     p.setPen(Qt::NoPen);
     p.setBrush(wash);
-    p.drawRect(image.rect());
+    p.drawRect(0, 0, kBackgroundWidth, kBackgroundHeight);
 
     constexpr int headerHeight = 48;
     QLinearGradient band(0, 0, 0, headerHeight);
@@ -1315,12 +1358,17 @@ int main(int argc, char** argv)
     }
     const QString bitmaps = args[0] + QStringLiteral("/bitmaps");
     const QString icons = args[0] + QStringLiteral("/icons");
-    DrawFaces(bitmaps);
-    DrawModelPictures(bitmaps);
-    DrawConfigBackgrounds(bitmaps);
-    DrawMainBackground(bitmaps);
-    DrawHelpPage(EnglishHelp(), bitmaps, 179);
-    DrawHelpPage(KoreanHelp(), bitmaps, 181);
+    // The layout checks run again for each scale, so neither can be drawn from a
+    // template that no longer fits.
+    for (int scale : {1, 2}) {
+        gScale = scale;
+        DrawFaces(bitmaps);
+        DrawModelPictures(bitmaps);
+        DrawConfigBackgrounds(bitmaps);
+        DrawMainBackground(bitmaps);
+        DrawHelpPage(EnglishHelp(), bitmaps, 179);
+        DrawHelpPage(KoreanHelp(), bitmaps, 181);
+    }
     DrawIcons(icons);
     MakeDir(bitmaps);
     MakeDir(icons);
