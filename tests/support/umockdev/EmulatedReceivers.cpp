@@ -2,9 +2,11 @@
 
 #include <umockdev.h>
 
+#include <dirent.h>
 #include <linux/hidraw.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -16,7 +18,6 @@
 
 namespace {
 
-constexpr unsigned int kVendorId = 0x0EBC, kProductId = 0x2501;
 constexpr int kHidrawMajor = 241;
 
 // Usage page 0x01, usage 0x06: a boot keyboard with its LED output report.
@@ -72,7 +73,7 @@ struct EmulatedReceivers::Impl
         std::string hidPath;
         std::string hidrawPath;
         bool present = false;
-        int openCount = 0;
+        int openedEver = 0;
         std::vector<std::string> writes;
         std::vector<std::string> features;
         UMockdevIoctlBase* handler = nullptr;
@@ -212,8 +213,9 @@ struct EmulatedReceivers::Impl
             if (UMockdevIoctlData* out = resolve(sizeof(hidraw_devinfo))) {
                 hidraw_devinfo info{};
                 info.bustype = 3; // BUS_USB
-                info.vendor = static_cast<__s16>(kVendorId);
-                info.product = static_cast<__s16>(kProductId);
+                const Options& o = h->impl->receivers[node->receiver].options;
+                info.vendor = static_cast<__s16>(o.vendorId);
+                info.product = static_cast<__s16>(o.productId);
                 std::memcpy(out->data, &info, sizeof info);
                 g_object_unref(out);
             }
@@ -309,25 +311,12 @@ struct EmulatedReceivers::Impl
         return true;
     }
 
-    static void OnDisconnected(GObject* client, GParamSpec*, gpointer data)
+    static void OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer data)
     {
         auto* h = static_cast<Handled*>(data);
-        if (umockdev_ioctl_client_get_connected(UMOCKDEV_IOCTL_CLIENT(client)))
-            return;
         std::lock_guard lock(h->impl->mutex);
         if (Node* node = Find(h))
-            --node->openCount;
-    }
-
-    static void OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data)
-    {
-        auto* h = static_cast<Handled*>(data);
-        {
-            std::lock_guard lock(h->impl->mutex);
-            if (Node* node = Find(h))
-                ++node->openCount;
-        }
-        g_signal_connect(client, "notify::connected", G_CALLBACK(&Impl::OnDisconnected), data);
+            ++node->openedEver;
     }
 
     void ReleaseStalled()
@@ -382,7 +371,8 @@ std::string EmulatedReceivers::Root() const
 
 bool EmulatedReceivers::InMockEnvironment()
 {
-    return umockdev_in_mock_environment();
+    const char* preload = std::getenv("LD_PRELOAD");
+    return preload && std::strstr(preload, "libumockdev-preload");
 }
 
 std::vector<std::string> EmulatedReceivers::ChildEnvironment() const
@@ -408,14 +398,16 @@ int EmulatedReceivers::AddReceiver(const Options& options)
     const int device = r.usbPort + 3;
     const std::string description =
         Format("P: %s\nN: bus/usb/001/%03d=00\nE: BUSNUM=001\nE: DEVNAME=/dev/bus/usb/001/%03d\n"
-               "E: DEVNUM=%03d\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: PRODUCT=ebc/2501/100\n"
+               "E: DEVNUM=%03d\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: PRODUCT=%x/%x/100\n"
                "E: SUBSYSTEM=usb\nE: TYPE=0/0/0\nA: bcdDevice=0100\nA: bDeviceClass=00\n"
-               "A: bNumInterfaces= 2\nA: busnum=1\nA: devnum=%d\nA: idProduct=2501\n"
-               "A: idVendor=0ebc\nA: manufacturer=Presenter Maker\nA: product=USB Receiver\n"
+               "A: bNumInterfaces= 2\nA: busnum=1\nA: devnum=%d\nA: idProduct=%04x\n"
+               "A: idVendor=%04x\nA: manufacturer=Presenter Maker\nA: product=USB Receiver\n"
                "A: speed=12\n",
-               r.usbPath.c_str() + 4, device, device, device, device);
+               r.usbPath.c_str() + 4, device, device, device, options.vendorId, options.productId,
+               device, options.productId, options.vendorId);
     d->AddFromString(description);
-    if (!InMockEnvironment())
+    // umockdev announces what it adds only when it thinks itself preloaded.
+    if (!umockdev_in_mock_environment())
         d->Announce({r.usbPath}, "add");
     r.plugged = true;
     d->receivers.push_back(std::move(r));
@@ -449,26 +441,27 @@ void EmulatedReceivers::AddNode(int receiver, HidInterface which)
     node.which = which;
     node.devnode = Format("/dev/hidraw%d", minor);
     node.interfacePath = Format("%s/1-%d:1.%d", r.usbPath.c_str(), r.usbPort, number);
-    node.hidPath = Format("%s/0003:0EBC:2501.%04X", node.interfacePath.c_str(), sequence);
+    const unsigned int vid = r.options.vendorId, pid = r.options.productId;
+    node.hidPath = Format("%s/0003:%04X:%04X.%04X", node.interfacePath.c_str(), vid, pid, sequence);
     node.hidrawPath = Format("%s/hidraw/hidraw%d", node.hidPath.c_str(), minor);
     node.present = true;
 
     const std::string description =
         Format("P: %s\nE: DEVTYPE=usb_interface\nE: DRIVER=usbhid\nE: INTERFACE=3/%d/%d\n"
-               "E: PRODUCT=ebc/2501/100\nE: SUBSYSTEM=usb\nA: bInterfaceClass=03\n"
+               "E: PRODUCT=%x/%x/100\nE: SUBSYSTEM=usb\nA: bInterfaceClass=03\n"
                "A: bInterfaceNumber=%02d\nA: bInterfaceProtocol=%02d\nA: bInterfaceSubClass=%02d\n"
                "\n"
-               "P: %s\nE: DRIVER=hid-generic\nE: HID_ID=0003:00000EBC:00002501\n"
+               "P: %s\nE: DRIVER=hid-generic\nE: HID_ID=0003:%08X:%08X\n"
                "E: HID_NAME=Presenter Maker USB Receiver\nE: HID_PHYS=usb-0000:00:14.0-%d/input%d\n"
-               "E: HID_UNIQ=\nE: MODALIAS=hid:b0003g0001v00000EBCp00002501\nE: SUBSYSTEM=hid\n"
+               "E: HID_UNIQ=\nE: MODALIAS=hid:b0003g0001v%08Xp%08X\nE: SUBSYSTEM=hid\n"
                "H: report_descriptor=%s\n"
                "\n"
                "P: %s\nN: hidraw%d=00\nE: DEVNAME=/dev/hidraw%d\nE: MAJOR=%d\nE: MINOR=%d\n"
                "E: SUBSYSTEM=hidraw\nA: dev=%d:%d\nL: device=../..\n",
-               node.interfacePath.c_str() + 4, vendor ? 0 : 1, vendor ? 0 : 1, number,
-               vendor ? 0 : 1, vendor ? 0 : 1, node.hidPath.c_str() + 4, r.usbPort, number,
-               vendor ? kVendorDescriptor : kKeyboardDescriptor, node.hidrawPath.c_str() + 4, minor,
-               minor, kHidrawMajor, minor, kHidrawMajor, minor);
+               node.interfacePath.c_str() + 4, vendor ? 0 : 1, vendor ? 0 : 1, vid, pid, number,
+               vendor ? 0 : 1, vendor ? 0 : 1, node.hidPath.c_str() + 4, vid, pid, r.usbPort,
+               number, vid, pid, vendor ? kVendorDescriptor : kKeyboardDescriptor,
+               node.hidrawPath.c_str() + 4, minor, minor, kHidrawMajor, minor, kHidrawMajor, minor);
 
     d->Attach(node);
     r.devnodes[which] = node.devnode;
@@ -480,7 +473,7 @@ void EmulatedReceivers::AddNode(int receiver, HidInterface which)
     // Handlers run on umockdev's own thread and take the lock.
     lock.unlock();
     d->AddFromString(description);
-    if (!InMockEnvironment())
+    if (!umockdev_in_mock_environment())
         d->Announce(paths, "add");
 }
 
@@ -557,13 +550,45 @@ std::vector<std::string> EmulatedReceivers::Features(int receiver, HidInterface 
     return all;
 }
 
-int EmulatedReceivers::OpenCount(int receiver, HidInterface which) const
+int EmulatedReceivers::OpenedEver(int receiver, HidInterface which) const
 {
     std::lock_guard lock(d->mutex);
     int count = 0;
     for (const auto& [devnode, node] : d->nodes)
         if (node.receiver == receiver && node.which == which)
-            count += node.openCount;
+            count += node.openedEver;
+    return count;
+}
+
+int EmulatedReceivers::OpenCount(int receiver, HidInterface which) const
+{
+    std::vector<std::string> files;
+    {
+        std::lock_guard lock(d->mutex);
+        const std::string root = Root();
+        for (const auto& [devnode, node] : d->nodes)
+            if (node.receiver == receiver && node.which == which)
+                files.push_back(root + devnode);
+    }
+    // umockdev tells of every open but not of every close: this process's
+    // own descriptors are counted instead.
+    int count = 0;
+    if (DIR* fds = opendir("/proc/self/fd")) {
+        while (dirent* e = readdir(fds)) {
+            char link[4096];
+            const std::string path = std::string("/proc/self/fd/") + e->d_name;
+            const ssize_t n = readlink(path.c_str(), link, sizeof link - 1);
+            if (n <= 0)
+                continue;
+            std::string target(link, static_cast<std::size_t>(n));
+            const std::string deleted = " (deleted)";
+            if (target.size() > deleted.size() &&
+                target.compare(target.size() - deleted.size(), deleted.size(), deleted) == 0)
+                target.resize(target.size() - deleted.size());
+            count += static_cast<int>(std::count(files.begin(), files.end(), target));
+        }
+        closedir(fds);
+    }
     return count;
 }
 

@@ -29,6 +29,9 @@ struct EmulatedReceiverOptions
     // that it is enumerated first.
     bool vendorFirst = false;
     ReceiverFamily family = ReceiverFamily::Rv;
+    // Other ids make it another maker's device with the same two interfaces.
+    unsigned int vendorId = 0x0EBC;
+    unsigned int productId = 0x2501;
 };
 
 class EmulatedReceivers
@@ -73,8 +76,10 @@ public:
     std::vector<std::string> Writes(int receiver, HidInterface which) const;
     // Every HIDIOCSFEATURE report, in hex.
     std::vector<std::string> Features(int receiver, HidInterface which) const;
-    // Opened descriptors of the node (ioctl channels still connected).
+    // Descriptors of the node this process holds open.
     int OpenCount(int receiver, HidInterface which) const;
+    // How often the node was opened at all.
+    int OpenedEver(int receiver, HidInterface which) const;
     // The receiver's committed key table.
     KeyTable Table(int receiver) const;
     ReceiverEmulator& Brain(int receiver);
