@@ -90,7 +90,7 @@ bool ConfigDialog::OnInitDialog()
     link.Open(static_cast<unsigned int>(vendorId), static_cast<unsigned int>(productId),
               sink.Window());
     if (!link.IsConnected()) {
-        ShowMessage(Message::NotConnected);
+        ShowNotConnected();
         // Ends as a plain OK: nothing is written.
         EndDialog(Accepted);
         return true;
@@ -105,7 +105,7 @@ bool ConfigDialog::OnInitDialog()
 void ConfigDialog::OnLoad()
 {
     if (!link.IsConnected()) {
-        ShowMessage(Message::NotConnected);
+        ShowNotConnected();
         return;
     }
     table.BeginLoad(family.tableSize);
@@ -159,7 +159,7 @@ void ConfigDialog::ShowKeys()
 void ConfigDialog::OnReset()
 {
     if (!link.IsConnected()) {
-        ShowMessage(Message::NotConnected);
+        ShowNotConnected();
         return;
     }
     // Without a box (a language other than English and Korean) the question
@@ -173,7 +173,7 @@ void ConfigDialog::OnReset()
 void ConfigDialog::OnOK()
 {
     if (!link.IsConnected()) {
-        ShowMessage(Message::NotConnected);
+        ShowNotConnected();
         return;
     }
     // A table written only in part must not be committed.
@@ -244,6 +244,12 @@ void ConfigDialog::OnDestroy()
     link.Close();
 }
 
+void ConfigDialog::ShowNotConnected()
+{
+    ShowMessage(link.LastFindError() == ATUSBHID_FIND_NO_PERMISSION ? Message::NoPermission
+                                                                    : Message::NotConnected);
+}
+
 int ConfigDialog::ShowMessage(Message message)
 {
     struct Texts
@@ -270,6 +276,12 @@ int ConfigDialog::ShowMessage(Message message)
     case Message::WriteFailed:
         texts = {"The settings could not be written to the receiver.",
                  "설정을 수신기에 저장하지 못했습니다."};
+        break;
+    case Message::NoPermission:
+        texts = {"The receiver was found, but this user may not open it. Install the udev rule "
+                 "(see README), then unplug and re-plug the receiver.",
+                 "수신기를 찾았지만 이 사용자에게 열 권한이 없습니다. udev 규칙을 설치한 뒤 "
+                 "수신기를 뽑았다가 다시 꽂아 주십시오."};
         break;
     }
     const char* text = nullptr;

@@ -75,11 +75,15 @@ private:
         ResetQuestion,
         Completed,
         Removed,
-        WriteFailed
+        WriteFailed,
+        NoPermission
     };
 
     // The shown box's answer; 0 when the language shows no box.
     int ShowMessage(Message message);
+    // Not connected, told truthfully: a receiver that is there but may not
+    // be opened gets its own message.
+    void ShowNotConnected();
     void ShowKeys();
     // False as soon as one request could not be sent.
     bool WriteKeys();
