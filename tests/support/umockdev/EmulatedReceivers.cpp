@@ -116,7 +116,6 @@ struct EmulatedReceivers::Impl
         return vendor == r.options.vendorFirst ? 0 : 1;
     }
 
-    // Without the preload in this process umockdev announces nothing itself.
     void Announce(const std::vector<std::string>& paths, const char* action)
     {
         for (const std::string& path : paths)
@@ -405,10 +404,8 @@ int EmulatedReceivers::AddReceiver(const Options& options)
                "A: speed=12\n",
                r.usbPath.c_str() + 4, device, device, device, options.vendorId, options.productId,
                device, options.productId, options.vendorId);
+    // umockdev announces each device it adds ("add" uevents).
     d->AddFromString(description);
-    // umockdev announces what it adds only when it thinks itself preloaded.
-    if (!umockdev_in_mock_environment())
-        d->Announce({r.usbPath}, "add");
     r.plugged = true;
     d->receivers.push_back(std::move(r));
     return static_cast<int>(d->receivers.size()) - 1;
@@ -466,15 +463,12 @@ void EmulatedReceivers::AddNode(int receiver, HidInterface which)
     d->Attach(node);
     r.devnodes[which] = node.devnode;
     const std::string devnode = node.devnode;
-    const std::vector<std::string> paths = {node.interfacePath, node.hidPath, node.hidrawPath};
     d->nodes[devnode] = std::move(node);
     d->order.push_back(devnode);
     d->Log(devnode.substr(5) + (vendor ? " added (vendor)" : " added (keyboard)"));
     // Handlers run on umockdev's own thread and take the lock.
     lock.unlock();
     d->AddFromString(description);
-    if (!umockdev_in_mock_environment())
-        d->Announce(paths, "add");
 }
 
 void EmulatedReceivers::RemoveNode(int receiver, HidInterface which)

@@ -7,7 +7,7 @@
 // page 0xFF00) that answers the receiver protocol through read and write.
 //
 // The process that creates an EmulatedReceivers must itself run with
-// libumockdev-preload.so in LD_PRELOAD when it opens the nodes itself;
+// libumockdev-preload.so in LD_PRELOAD (umockdev sends uevents only then);
 // children get it from ChildEnvironment().
 #pragma once
 
