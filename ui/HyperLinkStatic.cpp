@@ -15,11 +15,9 @@
 #include <string>
 #else
 #include <QDesktopServices>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTextStream>
 #include <QUrl>
 #endif
 
@@ -70,74 +68,6 @@ int OpenWithSystem(const QString& address, int showCommand)
 
 #else
 
-// A desktop entry's Exec value with the entry file's own escapes (\s, \\ ...)
-// undone; empty when the file has none.
-QString DesktopEntryExec(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QTextStream in(&file);
-    bool inMainGroup = false;
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            inMainGroup = line == QLatin1String("[Desktop Entry]");
-            continue;
-        }
-        if (!inMainGroup || !line.startsWith(QLatin1String("Exec")))
-            continue;
-        const int equals = line.indexOf(QLatin1Char('='));
-        if (equals < 0 || line.left(equals).trimmed() != QLatin1String("Exec"))
-            continue;
-        const QString raw = line.mid(equals + 1).trimmed();
-        QString value;
-        for (int i = 0; i < raw.size(); ++i) {
-            if (raw[i] == QLatin1Char('\\') && i + 1 < raw.size()) {
-                const QChar next = raw[++i];
-                if (next == QLatin1Char('s'))
-                    value += QLatin1Char(' ');
-                else if (next == QLatin1Char('t'))
-                    value += QLatin1Char('\t');
-                else if (next == QLatin1Char('\\'))
-                    value += QLatin1Char('\\');
-                else
-                    value += QLatin1Char('\\') + QString(next);
-            } else {
-                value += raw[i];
-            }
-        }
-        return value;
-    }
-    return {};
-}
-
-// The web browser the desktop has registered: the default browser's desktop
-// entry (xdg-settings), else $BROWSER, else x-www-browser.
-QString RegisteredBrowserCommand()
-{
-    const QString xdgSettings = QStandardPaths::findExecutable(QStringLiteral("xdg-settings"));
-    if (!xdgSettings.isEmpty()) {
-        QProcess query;
-        query.start(xdgSettings, {QStringLiteral("get"), QStringLiteral("default-web-browser")});
-        if (query.waitForFinished(3000) && query.exitStatus() == QProcess::NormalExit &&
-            query.exitCode() == 0) {
-            const QString entry = QString::fromLocal8Bit(query.readAllStandardOutput()).trimmed();
-            if (entry.endsWith(QLatin1String(".desktop")) && !entry.contains(QLatin1Char('/'))) {
-                const QString path =
-                    QStandardPaths::locate(QStandardPaths::ApplicationsLocation, entry);
-                const QString exec = path.isEmpty() ? QString() : DesktopEntryExec(path);
-                if (!exec.isEmpty())
-                    return exec;
-            }
-        }
-    }
-    const QString browser = qEnvironmentVariable("BROWSER").section(QLatin1Char(':'), 0, 0);
-    if (!browser.trimmed().isEmpty())
-        return browser;
-    return QStandardPaths::findExecutable(QStringLiteral("x-www-browser"));
-}
-
 int StartBrowser(const QStringList& arguments)
 {
     if (arguments.isEmpty())
@@ -161,22 +91,26 @@ int StartBrowser(const QStringList& arguments)
     return HyperLinkStatic::kOpened;
 }
 
+// The desktop's handler (xdg-open or the portal, through Qt) first; without
+// one, $BROWSER (its first entry), else x-www-browser. Never through a shell.
 int OpenWithSystem(const QString& address, int /*showCommand*/)
 {
     const QUrl target(address, QUrl::StrictMode);
     if (target.isValid() && !target.isRelative() && QDesktopServices::openUrl(target))
         return HyperLinkStatic::kOpened;
-    const QString command = RegisteredBrowserCommand();
+    QString command = qEnvironmentVariable("BROWSER").section(QLatin1Char(':'), 0, 0);
+    if (command.trimmed().isEmpty())
+        command = QStandardPaths::findExecutable(QStringLiteral("x-www-browser"));
     if (command.trimmed().isEmpty())
         return HyperLinkStatic::kNoAssociation;
-    return StartBrowser(HyperLinkStatic::BrowserArguments(command, address));
+    const QStringList arguments = HyperLinkStatic::BrowserArguments(command, address);
+    return arguments.isEmpty() ? HyperLinkStatic::kAssociationIncomplete : StartBrowser(arguments);
 }
 
 #endif
 
-// Splits a command the way desktop entries quote Exec: blanks separate
-// arguments, double quotes group, and inside them a backslash escapes the
-// next character.
+// Splits a command as a shell would a simple one: blanks separate arguments,
+// double quotes group, and inside them a backslash escapes the next character.
 QStringList SplitCommand(const QString& command)
 {
     QStringList parts;
@@ -208,6 +142,16 @@ QStringList SplitCommand(const QString& command)
     if (inArgument)
         parts << current;
     return parts;
+}
+
+// The part of a handler command before its "%1" placeholder (the whole
+// command when it has none).
+QString CutAtPlaceholder(const QString& handlerCommand)
+{
+    int cut = handlerCommand.indexOf(QLatin1String("\"%1\""));
+    if (cut < 0)
+        cut = handlerCommand.indexOf(QLatin1String("%1"));
+    return cut < 0 ? handlerCommand : handlerCommand.left(cut);
 }
 
 } // namespace
@@ -314,16 +258,18 @@ void HyperLinkStatic::HoverCheck()
 
 void HyperLinkStatic::mousePressEvent(QMouseEvent* event)
 {
+    // Taken here, so that the skinned dialog behind does not start a drag.
     pressedInside = event->button() == Qt::LeftButton;
-    QLabel::mousePressEvent(event);
+    event->setAccepted(pressedInside);
 }
 
 void HyperLinkStatic::mouseReleaseEvent(QMouseEvent* event)
 {
     const bool click = pressedInside && event->button() == Qt::LeftButton &&
                        rect().contains(event->position().toPoint());
+    const bool pressed = pressedInside;
     pressedInside = false;
-    QLabel::mouseReleaseEvent(event);
+    event->setAccepted(pressed);
     if (click)
         Click();
 }
@@ -410,14 +356,6 @@ QString HyperLinkStatic::ErrorMessage(int resultCode)
     return QStringLiteral("Unable to open hyperlink:\n\n") + reason;
 }
 
-QString HyperLinkStatic::CutAtPlaceholder(const QString& handlerCommand)
-{
-    int cut = handlerCommand.indexOf(QLatin1String("\"%1\""));
-    if (cut < 0)
-        cut = handlerCommand.indexOf(QLatin1String("%1"));
-    return cut < 0 ? handlerCommand : handlerCommand.left(cut);
-}
-
 QString HyperLinkStatic::FallbackCommandLine(const QString& handlerCommand, const QString& address)
 {
     return CutAtPlaceholder(handlerCommand) + QLatin1Char(' ') + address;
@@ -425,30 +363,32 @@ QString HyperLinkStatic::FallbackCommandLine(const QString& handlerCommand, cons
 
 QStringList HyperLinkStatic::BrowserArguments(const QString& browserCommand, const QString& address)
 {
+    // Read as an option, or as nothing at all.
+    if (address.isEmpty() || address.startsWith(QLatin1Char('-')))
+        return {};
+    static const QStringList placeholders = {QStringLiteral("%s"), QStringLiteral("%u"),
+                                             QStringLiteral("%U"), QStringLiteral("%f"),
+                                             QStringLiteral("%F"), QStringLiteral("%1")};
     QStringList arguments;
     bool addressPlaced = false;
-    for (const QString& part : SplitCommand(CutAtPlaceholder(browserCommand))) {
-        QString argument;
-        bool onlyDroppedCodes = true;
-        for (int i = 0; i < part.size(); ++i) {
-            if (part[i] != QLatin1Char('%') || i + 1 >= part.size()) {
-                argument += part[i];
-                onlyDroppedCodes = false;
-                continue;
-            }
-            const QChar code = part[++i];
-            if (code == QLatin1Char('%')) {
-                argument += code;
-                onlyDroppedCodes = false;
-            } else if (QStringLiteral("uUfFs").contains(code) && !addressPlaced) {
-                argument += address;
-                addressPlaced = true;
-                onlyDroppedCodes = false;
-            }
-            // A second address code and the other field codes (%i, %c, %k ...) are dropped.
+    for (const QString& part : SplitCommand(browserCommand)) {
+        if (placeholders.contains(part)) {
+            // The program itself is never the address; a second placeholder
+            // would open the page twice.
+            if (arguments.isEmpty())
+                return {};
+            if (!addressPlaced)
+                arguments << address;
+            addressPlaced = true;
+            continue;
         }
-        if (!(onlyDroppedCodes && argument.isEmpty()))
-            arguments << argument;
+        // Any other % code would put the address inside an argument (as in
+        // sh -c "browser %u") or mean something unknown: not a command to run.
+        QString argument = part;
+        argument.replace(QLatin1String("%%"), QString());
+        if (argument.contains(QLatin1Char('%')))
+            return {};
+        arguments << QString(part).replace(QLatin1String("%%"), QLatin1String("%"));
     }
     if (arguments.isEmpty())
         return {};

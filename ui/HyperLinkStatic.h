@@ -12,7 +12,8 @@
 // A static text that acts as a web link: link colour on the dialog's own
 // background, hover colour and hand cursor while the mouse is over it, the
 // address as tooltip, and a click opens the address with the desktop's handler
-// (falling back to the registered web browser).
+// (falling back to $BROWSER or x-www-browser). It takes its own mouse
+// presses: a press on it never drags the dialog.
 class HyperLinkStatic : public QLabel
 {
     Q_OBJECT
@@ -21,6 +22,7 @@ public:
     static constexpr int kLastFailureCode = 32;
     static constexpr int kOpened = 33;
     static constexpr int kNoAssociation = 31;
+    static constexpr int kAssociationIncomplete = 27;
     static constexpr int kFileNotFound = 2;
     static constexpr int kAccessDenied = 5;
     static constexpr int kUnknownFailure = -1;
@@ -61,14 +63,13 @@ public:
     // placeholder, else at the bare one, else keep the whole line; then one
     // space and the address.
     static QString FallbackCommandLine(const QString& handlerCommand, const QString& address);
-    // The part of a handler command before its "%1" placeholder (the whole
-    // command when it has none).
-    static QString CutAtPlaceholder(const QString& handlerCommand);
-    // Program and arguments for a browser command (a desktop entry's Exec
-    // line or $BROWSER): the "%1" cut first; the address takes the place of
-    // the first %u/%U/%f/%F/%s field code, other field codes are dropped, and
-    // with no field code the address is appended. The address is always one
-    // argument of its own and is never parsed. Empty for an empty command.
+    // Program and arguments for a browser command ($BROWSER or x-www-browser).
+    // The address is one argument of its own, never parsed: it takes the
+    // place of the first argument that is exactly %s, %u, %U, %f, %F or %1
+    // (further ones are dropped), or goes last. Empty, so that nothing runs,
+    // for an empty command, a command whose program is the placeholder, one
+    // with any other % code (the address would land inside an argument, as in
+    // sh -c "browser %u"), and an address that would read as an option.
     static QStringList BrowserArguments(const QString& browserCommand, const QString& address);
 
     QString Url() const { return url; }

@@ -9,13 +9,15 @@
 #include "SimulatorState.h"
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -23,17 +25,28 @@ constexpr unsigned int kVendorId = 0x0EBC;
 constexpr unsigned int kProductId = 0x2501;
 constexpr const char* kDevicePath = "simulated-receiver";
 
-// Polls the state file and reports plugging and unplugging to the sinks.
+// Watches the state file's directory (the file itself is replaced by a
+// rename) and reports plugging and unplugging to the sinks. Idle, it sleeps
+// in poll() and makes no wakeups at all.
 class PlugWatcher
 {
 public:
-    static constexpr std::chrono::milliseconds kPeriod{100};
+    // Only when the directory cannot be watched: how often to look instead.
+    static constexpr int kFallbackPeriodMs = 250;
 
-    ~PlugWatcher() { Stop(); }
+    PlugWatcher() : stopFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+    ~PlugWatcher()
+    {
+        Stop();
+        if (stopFd >= 0)
+            ::close(stopFd);
+    }
 
     int Register(const AtUsbHidNotifySink* sink)
     {
-        if (!sink || !sink->deviceChange)
+        // Without its stop signal the watcher could never be stopped.
+        if (!sink || !sink->deviceChange || stopFd < 0)
             return 0;
         std::lock_guard lock(lifecycle);
         sinks.Add(sink);
@@ -45,11 +58,13 @@ public:
         }
         Join();
         stopping = false;
+        const std::string path = SimulatorStatePath();
         // Taken now, so that a change made right after registering is seen.
         std::optional<SimulatorState> initial;
-        if (SimulatorState state; ReadStateFile(SimulatorStatePath(), state) == StateFile::Ok)
+        if (SimulatorState state;
+            !path.empty() && ReadStateFile(path, state).result == StateFile::Ok)
             initial = state;
-        thread = std::thread([this, initial] { Run(initial); });
+        thread = std::thread([this, path, initial] { Run(path, initial); });
         return 1;
     }
 
@@ -74,31 +89,75 @@ private:
     {
         if (!thread.joinable())
             return;
-        {
-            std::lock_guard lock(wakeMutex);
-            stopping = true;
-        }
-        wake.notify_all();
+        stopping = true;
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto n = ::write(stopFd, &one, sizeof one);
         // From inside a sink call the thread ends by itself after the call.
         if (thread.get_id() != std::this_thread::get_id())
             thread.join();
     }
 
-    void Run(std::optional<SimulatorState> last)
+    void Run(const std::string& path, std::optional<SimulatorState> last)
     {
-        std::unique_lock lock(wakeMutex);
+        const auto slash = path.rfind('/');
+        const std::string dir = slash == std::string::npos ? "."
+                                : slash == 0               ? "/"
+                                                           : path.substr(0, slash);
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        const int inotify = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        int watch = -1;
+        bool look = false;
         while (!stopping) {
-            lock.unlock();
-            SimulatorState now;
-            // A missing or half-written file says nothing about the plug.
-            if (ReadStateFile(SimulatorStatePath(), now) == StateFile::Ok) {
-                if (last)
-                    Report(*last, now);
-                last = now;
+            if (watch < 0 && inotify >= 0 && !path.empty()) {
+                watch = inotify_add_watch(inotify, dir.c_str(),
+                                          IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_ONLYDIR);
+                // Anything may have happened while nothing watched.
+                look = true;
             }
-            lock.lock();
-            wake.wait_for(lock, kPeriod, [this] { return stopping.load(); });
+            if (look && !path.empty()) {
+                SimulatorState now;
+                // A missing or corrupt file says nothing about the plug.
+                if (ReadStateFile(path, now).result == StateFile::Ok) {
+                    if (last)
+                        Report(*last, now);
+                    last = now;
+                }
+            }
+            look = false;
+            pollfd fds[2] = {{stopFd, POLLIN, 0}, {inotify, POLLIN, 0}};
+            if (::poll(fds, inotify >= 0 ? 2 : 1, watch >= 0 ? -1 : kFallbackPeriodMs) == 0)
+                look = true;
+            if (fds[0].revents & POLLIN) {
+                std::uint64_t count = 0;
+                [[maybe_unused]] const auto n = ::read(stopFd, &count, sizeof count);
+            }
+            if (inotify >= 0 && (fds[1].revents & POLLIN))
+                look = Drain(inotify, name, watch) || look;
         }
+        if (inotify >= 0)
+            ::close(inotify);
+    }
+
+    // True when an event concerns the state file. A watch the kernel dropped
+    // (the directory went away) is forgotten, to be set up again.
+    static bool Drain(int inotify, const std::string& name, int& watch)
+    {
+        alignas(inotify_event) char buffer[4096];
+        bool concerns = false;
+        ssize_t n = 0;
+        while ((n = ::read(inotify, buffer, sizeof buffer)) > 0) {
+            for (char* p = buffer; p < buffer + n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(p);
+                if (event->mask & (IN_Q_OVERFLOW | IN_IGNORED))
+                    concerns = true;
+                if (event->mask & IN_IGNORED)
+                    watch = -1;
+                if (event->len && name == event->name)
+                    concerns = true;
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
+        return concerns;
     }
 
     void Report(const SimulatorState& before, const SimulatorState& now)
@@ -113,14 +172,13 @@ private:
     NotifySinks sinks;
     std::mutex lifecycle;
     std::thread thread;
-    std::mutex wakeMutex;
-    std::condition_variable wake;
+    const int stopFd;
     std::atomic<bool> stopping{false};
 };
 
 struct Session
 {
-    unsigned long generation;
+    std::uint32_t generation;
     std::string model;
     ReceiverEmulator emulator;
 };
@@ -131,7 +189,8 @@ struct Simulator
     std::optional<Session> session;
     std::atomic<unsigned int> vendorId{0};
     std::atomic<unsigned int> productId{0};
-    bool warned = false;
+    std::atomic<int> findError{ATUSBHID_FIND_OK};
+    std::string lastSaid;
     PlugWatcher watcher;
 };
 
@@ -141,29 +200,47 @@ Simulator& Sim()
     return simulator;
 }
 
-// The state as the file has it. A missing or corrupt file is replaced by a
-// receiver with its factory table, and that is said once, not on every call.
-SimulatorState LoadState(Simulator& sim)
+// Each trouble with the state file is said once, not on every call.
+void Say(Simulator& sim, const std::string& message)
 {
-    const std::string path = SimulatorStatePath();
-    SimulatorState state;
-    std::string why;
-    if (ReadStateFile(path, state, &why) == StateFile::Ok)
-        return state;
-    StateFileLock lock(path);
-    const StateFile again = ReadStateFile(path, state, &why);
-    if (again == StateFile::Ok)
-        return state;
-    if (!sim.warned) {
-        std::fprintf(stderr,
-                     "tavrolin-simulator: %s state file %s (%s); starting a %s receiver with its "
-                     "factory table\n",
-                     again == StateFile::Missing ? "no" : "unusable", path.c_str(), why.c_str(),
-                     state.model.c_str());
+    if (message.empty() || message == sim.lastSaid)
+        return;
+    std::fprintf(stderr, "tavrolin-simulator: %s\n", message.c_str());
+    sim.lastSaid = message;
+}
+
+// The state as the file has it; a missing or corrupt file is replaced by a
+// receiver with its factory table. None when the file cannot be used at all:
+// then there is no receiver.
+std::optional<SimulatorState> LoadState(Simulator& sim)
+{
+    std::string error;
+    const std::string path = SimulatorStatePath(&error);
+    if (path.empty()) {
+        Say(sim, error + "; no receiver");
+        return std::nullopt;
     }
-    // Once the file is sound again, a later corruption is news again.
-    sim.warned = !WriteStateFile(path, state);
-    return state;
+    SimulatorState state;
+    const StateFileRead read = ReadStateFile(path, state);
+    if (read.result == StateFile::Ok) {
+        // Once the file is sound again, a later fault is news again.
+        if (read.warnings.empty())
+            sim.lastSaid.clear();
+        else
+            Say(sim, "state file " + path + ": skipped " + read.warnings);
+        return state;
+    }
+    if (read.result == StateFile::Unusable) {
+        Say(sim, "cannot use the state file " + path + ": " + read.why + "; no receiver");
+        return std::nullopt;
+    }
+    const StateUpdate update = UpdateStateFile(path, [](SimulatorState&) { return false; });
+    if (update.outcome == StateUpdate::Failed) {
+        Say(sim, update.error + "; no receiver");
+        return std::nullopt;
+    }
+    Say(sim, update.notice);
+    return update.state;
 }
 
 // The open handle, if the receiver it was opened on is still there: pulling
@@ -190,19 +267,11 @@ Session* OpenSession(Simulator& sim, SimulatorState& state)
 {
     if (!sim.session)
         return nullptr;
-    state = LoadState(sim);
+    const std::optional<SimulatorState> loaded = LoadState(sim);
+    if (!loaded)
+        return nullptr;
+    state = *loaded;
     return LiveSession(sim, state);
-}
-
-bool Persist(Simulator& sim, const KeyTable& table)
-{
-    const std::string path = SimulatorStatePath();
-    StateFileLock lock(path);
-    SimulatorState state;
-    if (ReadStateFile(path, state) != StateFile::Ok || !LiveSession(sim, state))
-        return false;
-    state.table = table;
-    return WriteStateFile(path, state);
 }
 
 } // namespace
@@ -228,14 +297,30 @@ ATUSBHID_API unsigned char findHidDevice(unsigned int vendorId, unsigned int pro
     sim.session.reset();
     sim.vendorId = vendorId;
     sim.productId = productId;
+    sim.findError = ATUSBHID_FIND_NOT_FOUND;
     if (vendorId != kVendorId || productId != kProductId)
         return 0;
-    const SimulatorState state = LoadState(sim);
+    const std::optional<SimulatorState> loaded = LoadState(sim);
+    if (!loaded) {
+        sim.findError = ATUSBHID_FIND_OTHER;
+        return 0;
+    }
+    const SimulatorState& state = *loaded;
     if (!state.plugged)
         return 0;
+    if (state.accessDenied) {
+        sim.findError = ATUSBHID_FIND_NO_PERMISSION;
+        return 0;
+    }
     sim.session.emplace(Session{state.generation, state.model, ReceiverEmulator(state.Family())});
     sim.session->emulator.SetTable(state.table);
+    sim.findError = ATUSBHID_FIND_OK;
     return 1;
+}
+
+ATUSBHID_API int lastFindError(void)
+{
+    return Sim().findError;
 }
 
 ATUSBHID_API void closeDevice(void)
@@ -251,18 +336,40 @@ ATUSBHID_API unsigned char writeData(unsigned char* report)
         return 0;
     Simulator& sim = Sim();
     std::lock_guard lock(sim.mutex);
-    SimulatorState state;
-    Session* session = OpenSession(sim, state);
-    if (!session || state.writesFail)
+    if (!sim.session)
         return 0;
-    const KeyTable before = session->emulator.Table();
-    session->emulator.HandleRequest(report, 8);
-    const KeyTable after = session->emulator.Table();
-    // Taken in, like any report the device accepts, even when it made no
-    // sense to it; lost only when the receiver went away meanwhile.
-    if (after != before && !Persist(sim, after))
+    const std::string path = SimulatorStatePath();
+    if (path.empty())
         return 0;
-    return 1;
+    // The request meets the table on file and its result is written back
+    // under one lock, so that a change made meanwhile by the tool or another
+    // program is never overwritten with an older table.
+    bool taken = false;
+    const StateUpdate update = UpdateStateFile(path, [&](SimulatorState& state) {
+        Session* session = LiveSession(sim, state);
+        if (!session || state.writesFail)
+            return false;
+        // Taken in, like any report the device accepts, even when it made no
+        // sense to it.
+        taken = true;
+        const KeyTable before = session->emulator.Table();
+        session->emulator.HandleRequest(report, 8);
+        if (session->emulator.Table() == before)
+            return false;
+        if (state.keepTable) {
+            // Accepted as if it took, yet the receiver still holds its old table.
+            session->emulator.SetTable(before);
+            return false;
+        }
+        state.table = session->emulator.Table();
+        return true;
+    });
+    if (update.outcome == StateUpdate::Failed) {
+        Say(sim, update.error);
+        return 0;
+    }
+    Say(sim, update.notice);
+    return taken ? 1 : 0;
 }
 
 ATUSBHID_API unsigned char readData(unsigned char* buffer)

@@ -198,32 +198,66 @@ private slots:
     }
 
     // The address, however hostile, is one argument of its own and never
-    // parsed: it takes the first URL/file field code's place or goes last.
+    // parsed: it takes a placeholder argument's place or goes last. A command
+    // that would make it the program, an option or part of an argument is
+    // refused (no arguments: nothing runs).
     void browserArguments_data()
     {
         QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("address");
         QTest::addColumn<QStringList>("arguments");
         const QString a = kHostile;
-        QTest::newRow("desktop %u") << "firefox-esr %u" << QStringList{"firefox-esr", a};
+        QTest::newRow("%u") << "firefox-esr %u" << a << QStringList{"firefox-esr", a};
         QTest::newRow("quoted program, %U")
-            << "\"/opt/My Browser/browser\" --new-window %U"
+            << "\"/opt/My Browser/browser\" --new-window %U" << a
             << QStringList{"/opt/My Browser/browser", "--new-window", a};
-        QTest::newRow("no field code") << "x-www-browser" << QStringList{"x-www-browser", a};
-        QTest::newRow("code inside an argument, second code dropped")
-            << "browser --app=%u --x %F" << QStringList{"browser", "--app=" + a, "--x"};
-        QTest::newRow("other codes dropped, %% kept")
-            << "browser %i --name=100%% %c %u %k" << QStringList{"browser", "--name=100%", a};
-        QTest::newRow("$BROWSER %s")
-            << "lynx -accept_all_cookies %s" << QStringList{"lynx", "-accept_all_cookies", a};
-        QTest::newRow("\"%1\" handler")
-            << "browser --private \"%1\" --ignored" << QStringList{"browser", "--private", a};
-        QTest::newRow("empty") << "  " << QStringList{};
+        QTest::newRow("no placeholder") << "x-www-browser" << a << QStringList{"x-www-browser", a};
+        QTest::newRow("$BROWSER %s, %% kept")
+            << "lynx --name=100%% %s" << a << QStringList{"lynx", "--name=100%", a};
+        QTest::newRow("\"%1\", second placeholder dropped")
+            << "browser --private \"%1\" --x %u" << a
+            << QStringList{"browser", "--private", a, "--x"};
+        QTest::newRow("inside a shell command") << "sh -c \"firefox %u\"" << a << QStringList{};
+        QTest::newRow("inside an option") << "browser --app=%u" << a << QStringList{};
+        QTest::newRow("as the program") << "%u --new-window" << a << QStringList{};
+        QTest::newRow("unknown code") << "browser %i %u" << a << QStringList{};
+        QTest::newRow("address like an option") << "browser %u"
+                                                << "--user-data-dir=/tmp/x" << QStringList{};
+        QTest::newRow("empty address") << "browser"
+                                       << "" << QStringList{};
+        QTest::newRow("empty") << "  " << a << QStringList{};
     }
     void browserArguments()
     {
         QFETCH(QString, command);
+        QFETCH(QString, address);
         QFETCH(QStringList, arguments);
-        QCOMPARE(HyperLinkStatic::BrowserArguments(command, kHostile), arguments);
+        QCOMPARE(HyperLinkStatic::BrowserArguments(command, address), arguments);
+    }
+
+    // A press on the link is the link's: the skinned dialog behind it never
+    // sees it, so it cannot start dragging the window.
+    void pressesStayWithTheLink()
+    {
+        struct Behind : QWidget
+        {
+            int presses = 0;
+            void mousePressEvent(QMouseEvent*) override { ++presses; }
+        } parent;
+        parent.resize(300, 200);
+        auto* link = new HyperLinkStatic(&parent);
+        link->setText("LINK");
+        link->setGeometry(20, 20, 84, 28);
+        link->Attach();
+        parent.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&parent));
+        int opened = 0;
+        HyperLinkStatic::SetOpener([&](const QString&, int) { return ++opened, 33; });
+        QTest::mouseClick(link, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+        QCOMPARE(opened, 1);
+        QCOMPARE(parent.presses, 0);
+        QTest::mousePress(&parent, Qt::LeftButton, Qt::NoModifier, QPoint(200, 150));
+        QCOMPARE(parent.presses, 1);
     }
 
     // The real opener, with the handlers it may find replaced by files of our
@@ -235,7 +269,6 @@ private slots:
         const QByteArray savedPath = qgetenv("PATH");
         qputenv("PATH", dir.path().toLocal8Bit());
         qunsetenv("BROWSER");
-        qunsetenv("DEFAULT_BROWSER");
         auto restore = qScopeGuard([&] {
             qputenv("PATH", savedPath);
             qunsetenv("BROWSER");
@@ -277,6 +310,22 @@ private slots:
         const QString odd = "www.example.com/a b\"c;id";
         QCOMPARE(HyperLinkStatic::OpenUrl(odd), HyperLinkStatic::kOpened);
         QCOMPARE(argumentsSeen(), odd + "\n");
+
+        // A command that would run the address inside a shell line is refused
+        // and counts as a failure; nothing is started.
+        qputenv("BROWSER", ("sh -c \"" + browser + " %u\"").toLocal8Bit());
+        QCOMPARE(HyperLinkStatic::OpenUrl(address), HyperLinkStatic::kAssociationIncomplete);
+        QTest::qWait(200);
+        QVERIFY(!QFile::exists(browser + ".args"));
+
+        // Without $BROWSER: x-www-browser, with the address as its argument.
+        qunsetenv("BROWSER");
+        QVERIFY(QFile::copy(browser, dir.filePath("x-www-browser")));
+        QCOMPARE(HyperLinkStatic::OpenUrl(address), HyperLinkStatic::kOpened);
+        QFile args(dir.filePath("x-www-browser.args"));
+        QVERIFY(QTest::qWaitFor([&] { return args.size() > 0; }, 5000));
+        QVERIFY(args.open(QIODevice::ReadOnly));
+        QCOMPARE(args.readAll(), (address + "\n").toUtf8());
     }
 };
 

@@ -5,13 +5,21 @@
 #include "KeyTableStore.h"
 #include "ReceiverLink.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryFile>
 #include <QtTest>
 
+#include <atomic>
 #include <cstdio>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <future>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -79,6 +87,53 @@ QByteArray LoadFresh(int slotCount)
     return LoadTable(link, slotCount);
 }
 
+// The entry points straight from the library ReceiverLink loads, for what
+// the link does not show (and for calls that must not hang the test).
+template <typename F> F* EntryPoint(const char* name)
+{
+    static void* library = dlopen("libAtUsbHid.so", RTLD_NOW | RTLD_LOCAL);
+    return library ? reinterpret_cast<F*>(dlsym(library, name)) : nullptr;
+}
+
+int LastFindError()
+{
+    auto fn = EntryPoint<int()>("lastFindError");
+    return fn ? fn() : -1;
+}
+
+// Runs f on a thread of its own; false when it is still running after `ms`
+// (it is then left behind, blocked, rather than hanging the test).
+bool FinishesWithin(int ms, std::function<void()> f)
+{
+    auto done = std::make_shared<std::promise<void>>();
+    std::future<void> finished = done->get_future();
+    std::thread([f, done] {
+        f();
+        done->set_value();
+    }).detach();
+    return finished.wait_for(std::chrono::milliseconds(ms)) == std::future_status::ready;
+}
+
+// Voluntary context switches of each thread of this process.
+QMap<QString, long> ThreadWakeups()
+{
+    QMap<QString, long> result;
+    for (const QString& task :
+         QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile status("/proc/self/task/" + task + "/status");
+        if (!status.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:"))
+                result[task] = line.mid(24).trimmed().toLong();
+        }
+    }
+    return result;
+}
+
+const QByteArray kRvState("model=RV-80\nplugged=yes\ngeneration=1\n"
+                          "table=00:37 00:51 00:52 00:3E 00:29 00:4B 00:4E\nend\n");
+
 const QByteArray kTwoKeyFactory("\x00\x4B\x00\x4E", 4);
 const QByteArray kQnFactory("\x00\x3E\x00\x29\x04\x2B\x00\x4B\x00\x4E", 10);
 const QByteArray kLtFactory("\x00\x4B\x00\x4E\x00\x37\x00\x3E\x00\x29", 10);
@@ -135,12 +190,21 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(!StatePath().isEmpty(), "TAVROLIN_SIMULATOR_STATE must name a scratch file");
+        cleanup();
     }
 
-    void init()
+    void init() { WriteState(kRvState); }
+
+    void cleanup()
     {
-        WriteState("model=RV-80\nplugged=yes\ngeneration=1\n"
-                   "table=00:37 00:51 00:52 00:3E 00:29 00:4B 00:4E\n");
+        // Whatever a test left at the state path or beside it.
+        for (const char* extra : {"", ".lock", ".bad"}) {
+            const QString path = StatePath() + extra;
+            if (QFileInfo info(path); info.isDir() && !info.isSymLink())
+                QDir(path).removeRecursively();
+            else
+                QFile::remove(path);
+        }
     }
 
     void committedTableOutlivesTheLibrary()
@@ -220,9 +284,24 @@ private slots:
         QCOMPARE(RunTool({"unplug"}), 0);
         QCOMPARE(link.Open(kVendor, kProduct, nullptr), 1);
         QCOMPARE(link.IsConnected(), 0);
+        QCOMPARE(LastFindError(), ATUSBHID_FIND_NOT_FOUND);
         QCOMPARE(RunTool({"plug"}), 0);
         QCOMPARE(link.Open(kVendor, kProduct, nullptr), 1);
         QCOMPARE(link.IsConnected(), 1);
+        QCOMPARE(LastFindError(), ATUSBHID_FIND_OK);
+
+        // There, but not ours to open; shown by the tool and cleared with the rest.
+        QCOMPARE(RunTool({"fault", "access", "on"}), 0);
+        QCOMPARE(link.Open(kVendor, kProduct, nullptr), 1);
+        QCOMPARE(link.IsConnected(), 0);
+        QCOMPARE(LastFindError(), ATUSBHID_FIND_NO_PERMISSION);
+        QByteArray shown;
+        QCOMPARE(RunTool({"show"}, &shown), 0);
+        QVERIFY2(shown.contains("may not be opened"), shown.constData());
+        QCOMPARE(RunTool({"fault", "clear"}), 0);
+        QCOMPARE(link.Open(kVendor, kProduct, nullptr), 1);
+        QCOMPARE(link.IsConnected(), 1);
+        QCOMPARE(LastFindError(), ATUSBHID_FIND_OK);
     }
 
     void unplugAndPlugReachTheSink()
@@ -238,7 +317,7 @@ private slots:
         clock.start();
         WriteState(state.replace("plugged=yes", "plugged=no"));
         QTRY_COMPARE_WITH_TIMEOUT(w.heard.size(), 1, 3000);
-        QVERIFY2(clock.elapsed() < 1000, QByteArray::number(clock.elapsed()).constData());
+        QVERIFY2(clock.elapsed() < 300, QByteArray::number(clock.elapsed()).constData());
         QCOMPARE(w.heard[0], qMakePair(ATUSBHID_DEVICE_REMOVE_COMPLETE, ReceiverLink::kRemoved));
         QCOMPARE(w.link.IsConnected(), 0);
 
@@ -324,6 +403,21 @@ private slots:
         QCOMPARE(link.Write(unknown), 1);
         QCOMPARE(link.Read(unknown), -1);
         QCOMPARE(LoadTable(link, 7), kRvFactory);
+
+        // Accepted, reported as done, and yet the table stays as it was.
+        QCOMPARE(RunTool({"fault", "keep", "on"}), 0);
+        QCOMPARE(link.Write(ReceiverReport::WriteKeyRequest(7, 1, 0x37, 0x01, 0x06)), 1);
+        QCOMPARE(link.Write(ReceiverReport::CommitRequest()), 1);
+        QCOMPARE(link.Write(ReceiverReport::FactoryResetRequest()), 1);
+        QCOMPARE(LoadTable(link, 7), kRvFactory);
+        QByteArray shown;
+        QCOMPARE(RunTool({"show"}, &shown), 0);
+        QVERIFY2(shown.contains("keep the old table") && !shown.contains("(changed)"),
+                 shown.constData());
+        QCOMPARE(RunTool({"fault", "clear"}), 0);
+        QCOMPARE(link.Write(ReceiverReport::WriteKeyRequest(7, 1, 0x37, 0x01, 0x06)), 1);
+        QCOMPARE(link.Write(ReceiverReport::CommitRequest()), 1);
+        QCOMPARE(LoadTable(link, 7), QByteArray("\x01\x06") + kRvFactory.mid(2));
     }
 
     void missingOrCorruptStateStartsFromTheFactoryTable()
@@ -334,7 +428,7 @@ private slots:
         QCOMPARE(LoadFresh(2), kTwoKeyFactory); // said once: the factory state is on file now
         WriteState(QByteArray("\x89PNG\r\n\x1a\n\0\0garbage", 18));
         QCOMPARE(LoadFresh(2), kTwoKeyFactory);
-        WriteState("model=QN-90\nplugged=yes\ntable=01:02 03:04\n");
+        WriteState("model=QN-90\nplugged=yes\ntable=01:02 03:04\nend\n");
         {
             ReceiverLink link;
             link.Open(kVendor, kProduct, nullptr);
@@ -352,6 +446,193 @@ private slots:
         QVERIFY2(shown.contains("(changed)"), shown.constData());
     }
 
+    // The tool and a program both change the table at once: each change made
+    // is still there afterwards, none is overwritten with an older table.
+    void noUpdateIsLostBetweenWriters()
+    {
+        constexpr int kRounds = 24;
+        std::atomic<bool> toolDone{false};
+        QList<int> seen; // slot 2's key after each of the program's commits
+        std::thread program([&] {
+            ReceiverLink link;
+            link.Open(kVendor, kProduct, nullptr);
+            for (int i = 0; !toolDone || i < kRounds; ++i) {
+                link.Write(ReceiverReport::WriteKeyRequest(7, 1, 0x37, 0x00, 0x04 + i % 32));
+                link.Write(ReceiverReport::CommitRequest());
+                const QByteArray state = ReadState();
+                const int at = state.indexOf("table=");
+                seen.append(state.mid(at + 6 + 6 + 3, 2).toInt(nullptr, 16));
+            }
+        });
+        int failed = 0;
+        for (int i = 1; i <= kRounds; ++i)
+            failed += RunTool({"set", "2", QString::number(0x60 + i, 16)}) != 0;
+        toolDone = true;
+        program.join();
+        QCOMPARE(failed, 0);
+        for (int i = 1; i < seen.size(); ++i)
+            QVERIFY2(seen[i] >= seen[i - 1], qPrintable(QString("slot 2 went back from %1 to %2")
+                                                            .arg(seen[i - 1], 0, 16)
+                                                            .arg(seen[i], 0, 16)));
+        QVERIFY2(ReadState().contains(QByteArray("00:") +
+                                      QByteArray::number(0x60 + kRounds, 16).toUpper()),
+                 ReadState().constData());
+    }
+
+    // A FIFO, a directory or a link at the state path: no receiver, a clear
+    // word from the tool, and nothing waits forever.
+    void onlyARegularFileIsAState_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("fifo") << "fifo";
+        QTest::newRow("directory") << "directory";
+        QTest::newRow("link to a device") << "device";
+    }
+
+    void onlyARegularFileIsAState()
+    {
+        QFETCH(QString, kind);
+        const QByteArray path = StatePath().toUtf8();
+        QCOMPARE(LoadFresh(7), kRvFactory); // a sound file, so the next trouble is said again
+        QFile::remove(StatePath());
+        if (kind == "fifo")
+            QCOMPARE(mkfifo(path, 0600), 0);
+        else if (kind == "directory")
+            QCOMPARE(mkdir(path, 0700), 0);
+        else
+            QCOMPARE(symlink("/dev/zero", path), 0);
+        StderrCapture capture;
+        QByteArray said;
+        for (const char* command : {"show", "plug"}) {
+            QCOMPARE(RunTool({command}, &said), 1);
+            QVERIFY2(said.contains("cannot use the state file"), said.constData());
+        }
+        int found = -1, error = -1;
+        QVERIFY(FinishesWithin(3000, [&] {
+            found =
+                EntryPoint<unsigned char(unsigned, unsigned)>("findHidDevice")(kVendor, kProduct);
+            error = LastFindError();
+            AtUsbHidNotifySink sink{[](void*, unsigned, const void*) {}, nullptr};
+            EntryPoint<int(void*)>("hidRegisterDeviceNotification")(&sink);
+            EntryPoint<void(void*)>("hidUnregisterDeviceNotification")(&sink);
+        }));
+        QCOMPARE(found, 0);
+        QCOMPARE(error, ATUSBHID_FIND_OTHER);
+        said = capture.Take();
+        QVERIFY2(said.contains("no receiver"), said.constData());
+    }
+
+    // Links planted for the writer's temporary file in a shared directory
+    // would have the victim's file overwritten.
+    void plantedLinksAreNeverWrittenThrough()
+    {
+        QTemporaryFile victim;
+        QVERIFY(victim.open());
+        victim.write("precious\n");
+        victim.close();
+        const QString planted = StatePath() + ".tmp." + QString::number(getpid());
+        QVERIFY(QFile::link(victim.fileName(), planted));
+        ReceiverLink link;
+        link.Open(kVendor, kProduct, nullptr);
+        QCOMPARE(link.Write(ReceiverReport::WriteKeyRequest(7, 1, 0x37, 0x01, 0x06)), 1);
+        QCOMPARE(link.Write(ReceiverReport::CommitRequest()), 1);
+        QFile::remove(planted);
+        QVERIFY(victim.open());
+        QCOMPARE(victim.readAll(), QByteArray("precious\n"));
+        QCOMPARE(LoadTable(link, 7), QByteArray("\x01\x06") + kRvFactory.mid(2));
+    }
+
+    // A lock held elsewhere delays a change a bounded time and then fails it;
+    // a lock file that cannot be used fails it at once. Never written unlocked.
+    void theLockIsWaitedForBoundedAndNeverSkipped()
+    {
+        const QByteArray lockPath = (StatePath() + ".lock").toUtf8();
+        const int held = open(lockPath, O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(held >= 0 && flock(held, LOCK_EX) == 0);
+        ReceiverLink link;
+        link.Open(kVendor, kProduct, nullptr);
+        QByteArray said;
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(RunTool({"unplug"}, &said), 1);
+        QVERIFY2(said.contains("locked"), said.constData());
+        QVERIFY(clock.elapsed() < 5000);
+        StderrCapture capture;
+        int written = -1;
+        QVERIFY(
+            FinishesWithin(5000, [&] { written = link.Write(ReceiverReport::CommitRequest()); }));
+        QCOMPARE(written, 0);
+        capture.Take();
+        QCOMPARE(ReadState(), kRvState);
+        close(held);
+
+        QFile::remove(StatePath() + ".lock");
+        QCOMPARE(mkdir(lockPath, 0700), 0);
+        QCOMPARE(RunTool({"unplug"}, &said), 1);
+        QVERIFY2(said.contains("lock"), said.constData());
+        QCOMPARE(ReadState(), kRvState);
+        QVERIFY(QDir().rmdir(StatePath() + ".lock"));
+        QCOMPARE(link.Write(ReceiverReport::CommitRequest()), 1);
+    }
+
+    // A file cut short is never taken for a table, and is kept as .bad before
+    // it is replaced; a line it does not know costs nothing but a warning.
+    void cutShortOrUnknownContent()
+    {
+        const QByteArray cut =
+            kRvState.left(kRvState.indexOf("00:4E") + 4).replace("00:37", "01:04");
+        WriteState(cut);
+        QByteArray said;
+        QCOMPARE(RunTool({"show"}, &said), 0);
+        QVERIFY2(said.contains("unusable") && !said.contains("(changed)"), said.constData());
+        QCOMPARE(RunTool({"plug"}, &said), 0);
+        QVERIFY2(said.contains(".bad"), said.constData());
+        QFile bad(StatePath() + ".bad");
+        QVERIFY(bad.open(QIODevice::ReadOnly));
+        QCOMPARE(bad.readAll(), cut);
+
+        StderrCapture capture;
+        WriteState(
+            QByteArray(kRvState).replace("00:37", "01:04").replace("end\n", "colour=blue\nend\n"));
+        QCOMPARE(LoadFresh(7), QByteArray("\x01\x04") + kRvFactory.mid(2));
+        QCOMPARE(RunTool({"show"}, &said), 0);
+        QVERIFY2(said.contains("colour") && said.contains("(changed)"), said.constData());
+        QVERIFY(capture.Take().contains("colour"));
+    }
+
+    // At the top of its range the plug-in count wraps; the receiver and its
+    // table survive, and an open dialog hears it come back.
+    void generationWrapsWithoutLosingTheState()
+    {
+        WriteState(QByteArray(kRvState)
+                       .replace("generation=1", "generation=2147483647")
+                       .replace("00:37", "01:04"));
+        WatchedLink w;
+        QCOMPARE(w.link.Open(kVendor, kProduct, w.sink.Window()), 1);
+        QCOMPARE(RunTool({"unplug"}), 0);
+        QCOMPARE(RunTool({"plug"}), 0);
+        QVERIFY2(ReadState().contains("generation=1\n"), ReadState().constData());
+        QTRY_COMPARE_WITH_TIMEOUT(w.heard.size(), 2, 3000);
+        QCOMPARE(w.heard[1].first, ATUSBHID_DEVICE_ARRIVAL);
+        QCOMPARE(LoadTable(w.link, 7), QByteArray("\x01\x04") + kRvFactory.mid(2));
+    }
+
+    // An open dialog's watcher sleeps until the state file changes.
+    void idleWatcherMakesNoWakeups()
+    {
+        const QMap<QString, long> before = ThreadWakeups();
+        WatchedLink w;
+        QCOMPARE(w.link.Open(kVendor, kProduct, w.sink.Window()), 1);
+        QThread::msleep(200);
+        QMap<QString, long> started = ThreadWakeups();
+        for (const QString& task : before.keys())
+            started.remove(task);
+        QCOMPARE(started.size(), 1);
+        QThread::msleep(1000);
+        const long wakeups = ThreadWakeups().value(started.firstKey()) - started.first();
+        QVERIFY2(wakeups <= 1, QByteArray::number(wakeups).constData());
+    }
+
     void toolRefusesBadInput()
     {
         const QByteArray before = ReadState();
@@ -365,6 +646,23 @@ private slots:
         for (const QStringList& args : bad)
             QVERIFY2(RunTool(args) == 2, qPrintable(args.join(' ')));
         QCOMPARE(ReadState(), before);
+
+        // Without a state file named or a runtime directory, a shared directory
+        // somebody else prepared is refused, and the way out is named.
+        QTemporaryDir shared;
+        QVERIFY(QDir(shared.path()).mkdir(QString("tavrolin-simulator-%1").arg(geteuid())));
+        QFile::setPermissions(shared.filePath(QString("tavrolin-simulator-%1").arg(geteuid())),
+                              QFileDevice::Permissions(0x7777));
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("TAVROLIN_SIMULATOR_STATE");
+        env.remove("XDG_RUNTIME_DIR");
+        env.insert("TMPDIR", shared.path());
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral(TAVROLIN_SIMULATOR_TOOL), {"plug"});
+        QVERIFY(tool.waitForFinished(10000));
+        QCOMPARE(tool.exitCode(), 1);
+        QVERIFY(tool.readAllStandardError().contains("TAVROLIN_SIMULATOR_STATE"));
 
         QCOMPARE(RunTool({"model", "qn-95 vela"}), 0); // case is forgiven on the command line
         QVERIFY(ReadState().contains("model=QN-95 Vela"));

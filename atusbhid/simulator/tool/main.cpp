@@ -2,6 +2,7 @@
 #include "ReceiverEmulator.h"
 #include "SimulatorState.h"
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,7 +22,10 @@ when the loader finds the simulator's libAtUsbHid.so first, for instance:
 
 The receiver keeps its model, key table, plug and faults in a state file:
 $TAVROLIN_SIMULATOR_STATE, else $XDG_RUNTIME_DIR/tavrolin-simulator.state,
-else /tmp/tavrolin-simulator-<uid>.state. --state FILE uses FILE instead.
+else /tmp/tavrolin-simulator-<uid>/state (the directory private to you; $TMPDIR
+replaces /tmp). --state FILE uses FILE instead. It must be a regular file of
+yours; a file that cannot be read as a state is kept as FILE.bad and replaced
+by a factory state on the next change.
 
 Commands:
   show                 Model, plug, key table and faults (the default).
@@ -40,11 +44,16 @@ Commands:
   fault size N|off     Answer read requests with a table of N entries (0 to 255;
                        0 answers "no table") instead of the receiver's own.
   fault writes on|off  Every report written fails and changes nothing.
+  fault keep on|off    Key writes and commits are accepted, yet the committed
+                       table stays as it was.
+  fault access on|off  The receiver is there but may not be opened (as when
+                       this user lacks permission on it).
   fault clear          No faults.
   path                 Print the state file's path.
   --help               This text.
 
-Exit status: 0 done, 1 the state file could not be written, 2 bad usage.
+Exit status: 0 done, 1 the state file could not be used or written, 2 bad
+usage.
 )";
 
 struct KeyName
@@ -88,22 +97,17 @@ std::string NameOfKey(std::uint8_t modifier, std::uint8_t keyCode)
     return prefix + name;
 }
 
+void Say(const std::string& message)
+{
+    if (!message.empty())
+        std::fprintf(stderr, "tavrolin-simulator: %s\n", message.c_str());
+}
+
 int Usage(const std::string& message)
 {
     std::fprintf(stderr, "tavrolin-simulator: %s\nTry 'tavrolin-simulator --help'.\n",
                  message.c_str());
     return 2;
-}
-
-SimulatorState Load(const std::string& path)
-{
-    SimulatorState state;
-    std::string why;
-    const StateFile result = ReadStateFile(path, state, &why);
-    if (result == StateFile::Corrupt)
-        std::fprintf(stderr, "tavrolin-simulator: unusable state file %s (%s); starting over\n",
-                     path.c_str(), why.c_str());
-    return state;
 }
 
 void Show(const std::string& path, const SimulatorState& s)
@@ -128,6 +132,10 @@ void Show(const std::string& path, const SimulatorState& s)
         faults += "answers a table of " + std::to_string(s.answerSize) + " entries; ";
     if (s.writesFail)
         faults += "writes fail; ";
+    if (s.keepTable)
+        faults += "commits keep the old table; ";
+    if (s.accessDenied)
+        faults += "may not be opened; ";
     std::printf("Faults:     %s\n",
                 faults.empty() ? "none" : faults.substr(0, faults.size() - 2).c_str());
 }
@@ -173,7 +181,7 @@ std::string FindModel(const std::string& name)
 int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
-    std::string path = SimulatorStatePath();
+    std::string path, pathError;
     if (args.size() >= 1 && (args[0] == "--help" || args[0] == "-h" || args[0] == "help")) {
         std::fputs(kHelp, stdout);
         return 0;
@@ -181,6 +189,10 @@ int main(int argc, char** argv)
     if (args.size() >= 2 && args[0] == "--state") {
         path = args[1];
         args.erase(args.begin(), args.begin() + 2);
+        if (path.empty())
+            return Usage("--state needs a file name");
+    } else {
+        path = SimulatorStatePath(&pathError);
     }
     const std::string command = args.empty() ? "show" : args[0];
     const std::size_t operands = args.empty() ? 0 : args.size() - 1;
@@ -192,18 +204,33 @@ int main(int argc, char** argv)
         std::fputs(kHelp, stdout);
         return 0;
     }
-    if (command == "path" && operands == 0) {
-        std::printf("%s\n", path.c_str());
-        return 0;
-    }
     if (command == "models" && operands == 0) {
         for (const std::string& m : ReceiverModels())
             std::printf("%s\t%s family, %zu keys\n", m.c_str(), FamilyName(*FamilyOfModel(m)),
                         FactoryTable(*FamilyOfModel(m)).size());
         return 0;
     }
+    if (path.empty()) {
+        Say(pathError);
+        return 1;
+    }
+    if (command == "path" && operands == 0) {
+        std::printf("%s\n", path.c_str());
+        return 0;
+    }
     if (command == "show" && operands == 0) {
-        Show(path, Load(path));
+        SimulatorState state;
+        const StateFileRead read = ReadStateFile(path, state);
+        if (read.result == StateFile::Unusable) {
+            Say("cannot use the state file " + path + ": " + read.why);
+            return 1;
+        }
+        if (read.result == StateFile::Corrupt)
+            Say("unusable state file " + path + " (" + read.why +
+                "); showing the factory state it would start from");
+        if (!read.warnings.empty())
+            Say("state file " + path + ": skipped " + read.warnings);
+        Show(path, state);
         return 0;
     }
 
@@ -216,14 +243,14 @@ int main(int argc, char** argv)
         change = [model](SimulatorState& s, std::string&) {
             s.model = model;
             s.table = FactoryTable(s.Family());
-            ++s.generation;
+            s.generation = NextGeneration(s.generation);
             return true;
         };
     } else if ((command == "plug" || command == "unplug") && operands == 0) {
         const bool plug = command == "plug";
         change = [plug](SimulatorState& s, std::string&) {
             if (plug && !s.plugged)
-                ++s.generation;
+                s.generation = NextGeneration(s.generation);
             s.plugged = plug;
             return true;
         };
@@ -233,7 +260,11 @@ int main(int argc, char** argv)
             return true;
         };
     } else if (command == "set" && (operands == 2 || operands == 3)) {
-        const long slot = std::strtol(arg(1).c_str(), nullptr, 10);
+        const std::string slotText = arg(1);
+        char* end = nullptr;
+        long slot = std::strtol(slotText.c_str(), &end, 10);
+        if (slotText.empty() || *end || !std::isdigit(static_cast<unsigned char>(slotText[0])))
+            slot = 0;
         KeyEntry entry;
         if (!ParseHex(arg(2).c_str(), entry.keyCode) ||
             (operands == 3 && !ParseHex(arg(3).c_str(), entry.modifier)))
@@ -251,6 +282,8 @@ int main(int argc, char** argv)
             s.silent = false;
             s.answerSize = -1;
             s.writesFail = false;
+            s.keepTable = false;
+            s.accessDenied = false;
             return true;
         };
     } else if (command == "fault" && operands == 2) {
@@ -263,6 +296,14 @@ int main(int argc, char** argv)
         } else if (which == "writes" && ParseOnOff(value, on)) {
             change = [on](SimulatorState& s, std::string&) {
                 return s.writesFail = on, true;
+            };
+        } else if (which == "keep" && ParseOnOff(value, on)) {
+            change = [on](SimulatorState& s, std::string&) {
+                return s.keepTable = on, true;
+            };
+        } else if (which == "access" && ParseOnOff(value, on)) {
+            change = [on](SimulatorState& s, std::string&) {
+                return s.accessDenied = on, true;
             };
         } else if (which == "size") {
             char* end = nullptr;
@@ -280,16 +321,16 @@ int main(int argc, char** argv)
         return Usage("unknown command or wrong arguments: " + command);
     }
 
-    StateFileLock lock(path);
-    SimulatorState state = Load(path);
-    std::string error;
-    if (!change(state, error))
-        return Usage(error);
-    if (!WriteStateFile(path, state, &error)) {
-        std::fprintf(stderr, "tavrolin-simulator: cannot write %s: %s\n", path.c_str(),
-                     error.c_str());
+    std::string usageError;
+    const StateUpdate update =
+        UpdateStateFile(path, [&](SimulatorState& s) { return change(s, usageError); });
+    Say(update.notice);
+    if (update.outcome == StateUpdate::Failed) {
+        Say(update.error);
         return 1;
     }
-    Show(path, state);
+    if (!usageError.empty())
+        return Usage(usageError);
+    Show(path, update.state);
     return 0;
 }
