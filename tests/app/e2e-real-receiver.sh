@@ -3,6 +3,8 @@
 # virtual X server, driven with X input, against a receiver emulated at the
 # kernel boundary: choose RV-80, Config, capture Ctrl+F5 in the first key
 # field, OK, and check the bytes that reached the receiver's vendor node.
+# Then once more as an ordinary user whom the receiver's nodes do not let in:
+# Config tells so in a message box and the receiver hears nothing.
 #
 #   e2e-real-receiver.sh BUILD_DIR HOST ARTIFACT_DIR
 set -euo pipefail
@@ -113,4 +115,38 @@ status=0
 wait "$app_pid" || status=$?
 app_pid=
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
+
+# Root may open any node: the receiver's host and the program run as nobody.
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
+fi
+denied_log=$(mktemp -u "/tmp/tavrolin-denied.XXXXXX")
+device_log=$denied_log
+"${as_user[@]}" env LD_LIBRARY_PATH="$build/atusbhid/hidapi" HOME=/tmp XDG_RUNTIME_DIR= \
+    "$host" --deny-access --model RV-80 --log "$denied_log" -- "$program" \
+    >"$work/app.log" 2>&1 &
+app_pid=$!
+trap 'rm -f "$denied_log"; cleanup' EXIT
+wait_for_windows 1
+main=$(newest)
+sleep 0.3
+xdotool windowfocus --sync "$main"
+click "$main" 62 290
+# The dialog ends during its opening; only its message box is left.
+wait_for_windows 2
+box=$(windows | grep -vx "$main" | tail -n1)
+sleep 0.2
+shoot "$box" 04-message-no-permission
+xdotool windowfocus --sync "$box"
+xdotool key Return
+wait_for_windows 1
+if grep -q '^write' "$denied_log"; then fail "a request reached a receiver that may not be opened"; fi
+click "$main" 354 290
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$app_pid" 2>/dev/null && fail "EXIT did not end the program"
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[ "$status" -eq 0 ] || fail "the program ended with status $status (as an ordinary user)"
 echo "PASS; pictures in $artifacts"

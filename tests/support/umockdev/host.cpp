@@ -3,8 +3,11 @@
 // it through its real libraries. What reaches the receiver's vendor node is
 // kept in a log file while the program runs.
 //
-//   tavrolin-emulated-receiver [--vendor-first] [--model MODEL] [--log FILE]
-//                              -- PROGRAM [ARGUMENTS...]
+//   tavrolin-emulated-receiver [--vendor-first] [--deny-access] [--model MODEL]
+//                              [--log FILE] -- PROGRAM [ARGUMENTS...]
+//
+// --deny-access leaves the nodes to root alone, as before the udev rule is
+// loaded (run the host as an ordinary user for that to mean anything).
 //
 // The log has one line "write XX XX ..." per write to the vendor node and
 // one line "slot N MM:KK" per entry of the receiver's committed table. The
@@ -49,8 +52,8 @@ void WriteLog(const EmulatedReceivers& usb, int receiver, const std::string& pat
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: tavrolin-emulated-receiver [--vendor-first] [--model MODEL] "
-                         "[--log FILE] -- PROGRAM [ARGUMENTS...]\n");
+    std::fprintf(stderr, "usage: tavrolin-emulated-receiver [--vendor-first] [--deny-access] "
+                         "[--model MODEL] [--log FILE] -- PROGRAM [ARGUMENTS...]\n");
     return 2;
 }
 
@@ -60,11 +63,14 @@ int main(int argc, char** argv)
 {
     EmulatedReceiverOptions options;
     std::string log;
+    bool denyAccess = false;
     int i = 1;
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         const std::string option = argv[i];
         if (option == "--vendor-first") {
             options.vendorFirst = true;
+        } else if (option == "--deny-access") {
+            denyAccess = true;
         } else if (option == "--model" && i + 1 < argc) {
             const auto family = FamilyOfModel(argv[++i]);
             if (!family) {
@@ -100,6 +106,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const int receiver = usb.Plug(options);
+    if (denyAccess) {
+        usb.SetMode(receiver, HidInterface::Vendor, 0);
+        usb.SetMode(receiver, HidInterface::Keyboard, 0);
+    }
 
     std::signal(SIGTERM, Forward);
     std::signal(SIGINT, Forward);
