@@ -121,13 +121,18 @@ as_user=()
 if [ "$(id -u)" -eq 0 ]; then
     as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
 fi
-denied_log=$(mktemp -u "/tmp/tavrolin-denied.XXXXXX")
-device_log=$denied_log
-"${as_user[@]}" env LD_LIBRARY_PATH="$build/atusbhid/hidapi" HOME=/tmp XDG_RUNTIME_DIR= \
-    "$host" --deny-access --model RV-80 --log "$denied_log" -- "$program" \
+# A home and runtime directory of its own, so that nothing it leaves stays.
+user_dir=$(mktemp -d "/tmp/tavrolin-e2e-user.XXXXXX")
+trap 'rm -rf "$user_dir"; cleanup' EXIT
+mkdir -m 700 "$user_dir/home" "$user_dir/runtime"
+[ "${#as_user[@]}" -gt 0 ] && chown -R 65534:65534 "$user_dir"
+chmod 755 "$user_dir"
+device_log=$user_dir/receiver.log
+"${as_user[@]}" env LD_LIBRARY_PATH="$build/atusbhid/hidapi" HOME="$user_dir/home" \
+    XDG_RUNTIME_DIR="$user_dir/runtime" \
+    "$host" --deny-access --model RV-80 --log "$device_log" -- "$program" \
     >"$work/app.log" 2>&1 &
 app_pid=$!
-trap 'rm -f "$denied_log"; cleanup' EXIT
 wait_for_windows 1
 main=$(newest)
 sleep 0.3
@@ -141,7 +146,7 @@ shoot "$box" 04-message-no-permission
 xdotool windowfocus --sync "$box"
 xdotool key Return
 wait_for_windows 1
-if grep -q '^write' "$denied_log"; then fail "a request reached a receiver that may not be opened"; fi
+if grep -q '^write' "$device_log"; then fail "a request reached a receiver that may not be opened"; fi
 click "$main" 354 290
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
 kill -0 "$app_pid" 2>/dev/null && fail "EXIT did not end the program"
