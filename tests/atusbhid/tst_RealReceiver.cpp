@@ -8,9 +8,14 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <linux/hidraw.h>
+#include <sys/ioctl.h>
+
+#include <cerrno>
 #include <chrono>
 #include <deque>
 #include <dirent.h>
+#include <fcntl.h>
 #include <functional>
 #include <mutex>
 #include <unistd.h>
@@ -149,6 +154,41 @@ private slots:
         QCOMPARE(AtUsbHidTable().setFeature(feature), 1);
         QCOMPARE(usb.Features(r, HidInterface::Vendor),
                  std::vector<std::string>{"00 01 02 03 04 05 06 07 08"});
+    }
+
+    // What hidapi does not ask today but a kernel's hidraw node answers.
+    void nodesAnswerAsHidrawDoes()
+    {
+        EmulatedReceivers usb;
+        const int r = usb.Plug();
+        for (const HidInterface which : {HidInterface::Keyboard, HidInterface::Vendor}) {
+            const int fd = ::open(usb.DevNode(r, which).c_str(), O_RDWR | O_CLOEXEC);
+            QVERIFY(fd >= 0);
+            hidraw_devinfo info{};
+            QCOMPARE(::ioctl(fd, HIDIOCGRAWINFO, &info), 0);
+            QCOMPARE(info.bustype, 3u);
+            QCOMPARE(quint16(info.vendor), quint16(kVendor));
+            QCOMPARE(quint16(info.product), quint16(kProduct));
+            hidraw_report_descriptor descriptor{};
+            QCOMPARE(::ioctl(fd, HIDIOCGRDESCSIZE, &descriptor.size), 0);
+            QVERIFY(descriptor.size > 3);
+            QCOMPARE(::ioctl(fd, HIDIOCGRDESC, &descriptor), 0);
+            // Usage page 0xFF00, or 0x01 (generic desktop) for the keyboard.
+            const QByteArray start(reinterpret_cast<const char*>(descriptor.value), 3);
+            QCOMPARE(start.toHex(), which == HidInterface::Vendor ? "0600ff" : "050109");
+            unsigned char buffer[8];
+            errno = 0;
+            QCOMPARE(::read(fd, buffer, sizeof buffer), ssize_t(-1));
+            QCOMPARE(errno, EAGAIN);
+            ::close(fd);
+        }
+        const int fd = ::open(usb.DevNode(r, HidInterface::Vendor).c_str(), O_RDWR | O_CLOEXEC);
+        usb.RemoveNode(r, HidInterface::Vendor);
+        const unsigned char request[9] = {0, 0xFC};
+        errno = 0;
+        QCOMPARE(::write(fd, request, sizeof request), ssize_t(-1));
+        QCOMPARE(errno, ENODEV);
+        ::close(fd);
     }
 
     void removalMidLoad_data()
