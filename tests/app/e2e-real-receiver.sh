@@ -44,6 +44,14 @@ wait_for_windows() { # COUNT
     fail "expected $1 window(s), found $(windows | wc -l)"
 }
 newest() { windows | tail -n1; }
+# The host rewrites its log every 50 ms; a busy machine may take longer.
+wait_for_log() { # LINE
+    for _ in $(seq 100); do
+        grep -qx "$1" "$device_log" 2>/dev/null && return 0
+        sleep 0.05
+    done
+    return 1
+}
 click() { # WINDOW X Y
     xdotool mousemove --window "$1" "$2" "$3" click 1
     sleep 0.3
@@ -66,7 +74,7 @@ wait_for_windows 2
 config=$(windows | grep -vx "$main" | tail -n1)
 sleep 0.5
 shoot "$config" 01-config-real-receiver
-grep -qx 'write 00 FC 00 00 00 00 00 00 00' "$device_log" ||
+wait_for_log 'write 00 FC 00 00 00 00 00 00 00' ||
     fail "the read request did not reach the receiver's vendor node"
 xdotool windowfocus --sync "$config"
 
@@ -89,7 +97,8 @@ shoot "$box" 03-message-completed
 xdotool windowfocus --sync "$box"
 xdotool key Return
 wait_for_windows 2
-sleep 0.2
+wait_for_log 'write 00 FE 00 00 00 00 00 00 00' || fail "no commit reached the receiver"
+wait_for_log 'slot 1 01:3E' || true
 
 cat "$device_log"
 # Seven write-key requests, slot 1 with Ctrl+F5 over its factory code, the
