@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -37,6 +38,11 @@ struct World
     std::deque<QByteArray> answers;
     bool gone = false;
     std::vector<int> readTimeouts;
+    // While set, writes hang like a transfer to a stalled receiver.
+    std::mutex stallLock;
+    std::condition_variable stallEnded;
+    bool stalled = false;
+    std::atomic<int> closesDone{0};
 
     std::mutex lock;
     int pipeFds[2] = {-1, -1};
@@ -93,6 +99,10 @@ void FreeEnumeration(hid_device_info* d)
 
 int Send(std::vector<QByteArray>& to, const unsigned char* data, std::size_t length)
 {
+    {
+        std::unique_lock g(world->stallLock);
+        world->stallEnded.wait(g, [] { return !world->stalled; });
+    }
     to.push_back(QByteArray(reinterpret_cast<const char*>(data), int(length)));
     return world->writeResult == -100 ? int(length) : world->writeResult;
 }
@@ -143,7 +153,10 @@ const HidPlatform kFake = {
         world->opened.push_back(path);
         return reinterpret_cast<hid_device*>(&deviceToken);
     },
-    [](hid_device*) { ++world->closes; },
+    [](hid_device*) {
+        ++world->closes;
+        ++world->closesDone;
+    },
     [](hid_device*, const unsigned char* d, std::size_t n) { return Send(world->writes, d, n); },
     &ReadTimeout,
     [](hid_device*, const unsigned char* d, std::size_t n) { return Send(world->features, d, n); },
@@ -486,6 +499,39 @@ private slots:
         QCOMPARE(hidRegisterDeviceNotification(nullptr), 0);
         hidUnregisterDeviceNotification(nullptr);
         hidUnregisterDeviceNotification(&a.sink);
+    }
+
+    // A request that hangs fails after a second; everything after it fails at
+    // once until it comes back, and the device it hangs on is closed then.
+    void hangingRequestFailsInASecond()
+    {
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        unsigned char report[8] = {0xFC};
+        {
+            std::lock_guard g(w->stallLock);
+            w->stalled = true;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(writeData(report), 0);
+        const qint64 waited = clock.restart();
+        QVERIFY2(waited >= 900 && waited < 2000, qPrintable(QString::number(waited)));
+        QCOMPARE(setFeature(report), 0);
+        unsigned char buffer[8];
+        w->answers = {QByteArray(8, '\x07')};
+        QCOMPARE(readData(buffer), 0);
+        closeDevice();
+        QVERIFY(clock.elapsed() < 300);
+        QCOMPARE(w->closesDone.load(), 0);
+        {
+            std::lock_guard g(w->stallLock);
+            w->stalled = false;
+        }
+        w->stallEnded.notify_all();
+        QTRY_COMPARE(w->closesDone.load(), 1);
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        QCOMPARE(writeData(report), 1);
+        QCOMPARE(w->writes.size(), std::size_t(2));
     }
 
     void unregisterWaitsForACallInProgress()
