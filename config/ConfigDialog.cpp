@@ -91,7 +91,7 @@ bool ConfigDialog::OnInitDialog()
     link.Open(static_cast<unsigned int>(vendorId), static_cast<unsigned int>(productId),
               sink.Window());
     if (!link.IsConnected()) {
-        ShowMessage(Message::NotConnected);
+        ShowNotConnected();
         // Ends as a plain OK: nothing is written.
         EndDialog(Accepted);
         return true;
@@ -109,7 +109,7 @@ void ConfigDialog::OnLoad()
     if (verify.IsPending())
         return;
     if (!link.IsConnected()) {
-        ShowMessage(Message::NotConnected);
+        ShowNotConnected();
         return;
     }
     table.BeginLoad(family.tableSize);
@@ -173,7 +173,7 @@ void ConfigDialog::OnReset()
     if (verify.IsPending())
         return;
     if (!link.IsConnected()) {
-        ShowMessage(Message::NotConnected);
+        ShowNotConnected();
         return;
     }
     // Without a box (a language other than English and Korean) the question
@@ -190,7 +190,7 @@ void ConfigDialog::OnOK()
     if (verify.IsPending())
         return;
     if (!link.IsConnected()) {
-        ShowMessage(Message::NotConnected);
+        ShowNotConnected();
         return;
     }
     // The read-back takes the answers from here on; a load still running
@@ -286,6 +286,12 @@ void ConfigDialog::OnDestroy()
     link.Close();
 }
 
+void ConfigDialog::ShowNotConnected()
+{
+    ShowMessage(link.LastFindError() == ATUSBHID_FIND_NO_PERMISSION ? Message::NoPermission
+                                                                    : Message::NotConnected);
+}
+
 int ConfigDialog::ShowMessage(Message message)
 {
     struct Texts
@@ -324,6 +330,11 @@ int ConfigDialog::ShowMessage(Message message)
                  "with Tab). They cannot be set here.",
                  "데스크톱이 일부 키 조합(예: Windows 키+Tab)을 직접 사용하므로 여기에서 "
                  "설정할 수 없습니다."};
+    case Message::NoPermission:
+        texts = {"The receiver was found, but this user may not open it. Install the udev rule "
+                 "(see README), then unplug and re-plug the receiver.",
+                 "수신기를 찾았지만 이 사용자에게 열 권한이 없습니다. udev 규칙을 설치한 뒤 "
+                 "수신기를 뽑았다가 다시 꽂아 주십시오."};
         break;
     }
     const char* text = nullptr;

@@ -81,11 +81,15 @@ private:
         Removed,
         WriteFailed,
         NotKept,
-        DesktopKeepsShortcuts
+        DesktopKeepsShortcuts,
+        NoPermission
     };
 
     // The shown box's answer; 0 when the language shows no box.
     int ShowMessage(Message message);
+    // Not connected, told truthfully: a receiver that is there but may not
+    // be opened gets its own message.
+    void ShowNotConnected();
     void ShowKeys();
     // The fields as the receiver stores them, in slot order.
     KeyTableWrite FieldsTable() const;

@@ -1,5 +1,6 @@
 #include "ReceiverLink.h"
 
+#include "AtUsbHid.h"
 #include "DynamicLibrary.h"
 
 #include <cstdio>
@@ -39,9 +40,13 @@ bool ReceiverLink::BindEntryPoints(void* module)
         Lookup(module, "hidUnregisterDeviceNotification", t.hidUnregisterDeviceNotification) &&
         Lookup(module, "isMyDeviceNotification", t.isMyDeviceNotification) &&
         Lookup(module, "setFeature", t.setFeature);
-    if (!bound)
+    if (!bound) {
         std::fprintf(stderr, "%s\n", "Error: Cannot get address of function.");
-    return bound;
+        return false;
+    }
+    // Looked up after the eight and never a reason to refuse the library.
+    t.lastFindError = reinterpret_cast<int (*)()>(DynamicLibrary::Symbol(module, "lastFindError"));
+    return true;
 }
 
 int ReceiverLink::Open(unsigned int vendor, unsigned int product, void* owner)
@@ -50,6 +55,7 @@ int ReceiverLink::Open(unsigned int vendor, unsigned int product, void* owner)
     productId = product;
     window = owner;
     connected = 0;
+    findError = ATUSBHID_FIND_NOT_FOUND;
 
     // Loaded once per link: every re-open on arrival reuses the module, so the
     // single unload in Release balances it.
@@ -66,6 +72,14 @@ int ReceiverLink::Open(unsigned int vendor, unsigned int product, void* owner)
         if (!registration)
             registration = t.hidRegisterDeviceNotification(window);
         connected = 1;
+        findError = ATUSBHID_FIND_OK;
+    } else if (t.lastFindError) {
+        const int cause = t.lastFindError();
+        // A library that says "found" although it found nothing, or a cause
+        // unknown here, counts as not found.
+        findError = cause == ATUSBHID_FIND_NO_PERMISSION || cause == ATUSBHID_FIND_OTHER
+                        ? cause
+                        : ATUSBHID_FIND_NOT_FOUND;
     }
     return 1;
 }
@@ -130,6 +144,7 @@ int ReceiverLink::ClassifyDeviceChange(unsigned int eventType, void* eventData)
     if (connected && mine) {
         t.closeDevice();
         connected = 0;
+        findError = ATUSBHID_FIND_NOT_FOUND;
         return kRemoved;
     }
     return kIgnored;

@@ -2,6 +2,7 @@
 // at run time by its plain name. Everything runs on the user-interface thread.
 #pragma once
 
+#include "AtUsbHid.h"
 #include "ReceiverReport.h"
 
 #include <cstdint>
@@ -18,6 +19,8 @@ struct AtUsbHidEntryPoints
     void (*hidUnregisterDeviceNotification)(void*) = nullptr;
     int (*isMyDeviceNotification)(void*) = nullptr;
     unsigned char (*setFeature)(unsigned char*) = nullptr;
+    // Optional: null when the library does not offer it.
+    int (*lastFindError)() = nullptr;
 };
 
 AtUsbHidEntryPoints& AtUsbHidTable();
@@ -56,6 +59,10 @@ public:
     // 1 already open, 2 re-opened, -1 the receiver was removed, -100 nothing to do.
     int ClassifyDeviceChange(unsigned int eventType, void* eventData);
     int IsConnected() const { return connected; }
+    // Why the receiver is not connected, as an ATUSBHID_FIND_* code:
+    // ATUSBHID_FIND_OK while connected; ATUSBHID_FIND_NOT_FOUND when it was
+    // not found, was removed, or the library cannot say.
+    int LastFindError() const { return findError; }
 
 private:
     static bool BindEntryPoints(void* module);
@@ -66,4 +73,5 @@ private:
     unsigned int vendorId = 0;
     unsigned int productId = 0;
     int connected = 0;
+    int findError = ATUSBHID_FIND_NOT_FOUND;
 };

@@ -48,7 +48,9 @@ struct HidPlatform
     bool (*monitorReceive)(void* monitor, HidrawEvent* event);
     void (*monitorClose)(void* monitor);
     std::vector<HidrawNode> (*enumerateHidraw)();
-    bool (*canOpen)(const char* devnode);
+    // 0 when the node may be opened for reading and writing, else the errno
+    // that opening it gives (EACCES when the udev rule has not given access).
+    int (*openError)(const char* devnode);
 };
 
 const HidPlatform& RealHidPlatform();

@@ -153,11 +153,15 @@ void HidrawWatcher::ReportArrivals()
 {
     const HidPlatform& platform = CurrentHidPlatform();
     const auto now = Clock::now();
+    const unsigned long receiver = wanted;
     for (auto it = pendingArrivals.begin(); it != pendingArrivals.end();) {
+        const UsbIds ids = idsByNode[it->first];
+        const bool ours = receiver != 0 && ((static_cast<unsigned long>(ids.vendorId) << 16) |
+                                            ids.productId) == receiver;
         // Past the grace period it is reported anyway: the program's attempt
-        // to open it then fails like any other.
-        if (platform.canOpen(it->first.c_str()) || now >= it->second) {
-            const UsbIds ids = idsByNode[it->first];
+        // to open it then fails like any other. Another device's node is
+        // never opened: that may have effects of its own.
+        if (!ours || now >= it->second || platform.openError(it->first.c_str()) == 0) {
             const std::string devnode = it->first;
             it = pendingArrivals.erase(it);
             sinks.Dispatch(ATUSBHID_DEVICE_ARRIVAL, ids.vendorId, ids.productId, devnode);

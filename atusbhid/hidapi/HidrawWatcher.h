@@ -30,6 +30,12 @@ public:
     void Unregister(const AtUsbHidNotifySink* sink);
     // Stops watching for every sink.
     void Stop();
+    // The receiver's ids: only its nodes are opened to see whether they are
+    // usable yet; the nodes of other devices are reported at once, unopened.
+    void SetWanted(unsigned int vendorId, unsigned int productId)
+    {
+        wanted = (static_cast<unsigned long>(vendorId) << 16) | productId;
+    }
     bool Running() const { return thread.joinable(); }
 
 private:
@@ -47,6 +53,7 @@ private:
     std::thread thread;
     int wakeFd = -1;
     std::atomic<bool> stopping{false};
+    std::atomic<unsigned long> wanted{0};
 
     // Used by the thread only.
     std::map<std::string, UsbIds> idsByNode;

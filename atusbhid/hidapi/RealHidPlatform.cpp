@@ -3,6 +3,7 @@
 #include <libudev.h>
 
 #include <atomic>
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -105,13 +106,13 @@ std::vector<HidrawNode> EnumerateHidraw()
     return nodes;
 }
 
-bool CanOpen(const char* devnode)
+int OpenError(const char* devnode)
 {
     const int fd = ::open(devnode, O_RDWR | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
-        return false;
+        return errno ? errno : EIO;
     ::close(fd);
-    return true;
+    return 0;
 }
 
 void Close(hid_device* device)
@@ -129,7 +130,7 @@ const HidPlatform kReal = {
     &FreeEnumeration, &hid_open_path,    &Close,
     &hid_write,       &hid_read_timeout, &hid_send_feature_report,
     &MonitorOpen,     &MonitorReceive,   &MonitorClose,
-    &EnumerateHidraw, &CanOpen,
+    &EnumerateHidraw, &OpenError,
 };
 
 std::atomic<const HidPlatform*> current{nullptr};

@@ -8,6 +8,8 @@
 #include <QtTest>
 
 #include <atomic>
+#include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -36,12 +38,19 @@ struct World
     std::deque<QByteArray> answers;
     bool gone = false;
     std::vector<int> readTimeouts;
+    // While set, writes hang like a transfer to a stalled receiver.
+    std::mutex stallLock;
+    std::condition_variable stallEnded;
+    bool stalled = false;
+    std::atomic<int> closesDone{0};
 
     std::mutex lock;
     int pipeFds[2] = {-1, -1};
     std::deque<HidrawEvent> events;
     std::vector<HidrawNode> present;
     std::set<std::string> openable;
+    int probes = 0;
+    int openErrno = 0; // nonzero: opening any node fails with it
     bool monitorFails = false;
     int monitorOpens = 0, monitorCloses = 0;
 
@@ -90,6 +99,10 @@ void FreeEnumeration(hid_device_info* d)
 
 int Send(std::vector<QByteArray>& to, const unsigned char* data, std::size_t length)
 {
+    {
+        std::unique_lock g(world->stallLock);
+        world->stallEnded.wait(g, [] { return !world->stalled; });
+    }
     to.push_back(QByteArray(reinterpret_cast<const char*>(data), int(length)));
     return world->writeResult == -100 ? int(length) : world->writeResult;
 }
@@ -135,10 +148,15 @@ const HidPlatform kFake = {
     &Enumerate,
     &FreeEnumeration,
     [](const char* path) {
+        if (world->openErrno)
+            return static_cast<hid_device*>(nullptr);
         world->opened.push_back(path);
         return reinterpret_cast<hid_device*>(&deviceToken);
     },
-    [](hid_device*) { ++world->closes; },
+    [](hid_device*) {
+        ++world->closes;
+        ++world->closesDone;
+    },
     [](hid_device*, const unsigned char* d, std::size_t n) { return Send(world->writes, d, n); },
     &ReadTimeout,
     [](hid_device*, const unsigned char* d, std::size_t n) { return Send(world->features, d, n); },
@@ -154,7 +172,10 @@ const HidPlatform kFake = {
     },
     [](const char* devnode) {
         std::lock_guard g(world->lock);
-        return world->openable.count(devnode) > 0;
+        ++world->probes;
+        if (world->openErrno)
+            return world->openErrno;
+        return world->openable.count(devnode) > 0 ? 0 : EACCES;
     }};
 
 struct Heard
@@ -274,15 +295,17 @@ private slots:
         QCOMPARE(isMyDeviceNotification(nullptr), 0);
         QVERIFY(w->writes.empty());
 
-        // Finding again closes the device held, found or not.
+        // Finding the node held open again keeps it (answers on their way
+        // stay readable); finding nothing closes it.
         QCOMPARE(findHidDevice(kVendor, kProduct), 1);
-        QCOMPARE(w->closes, 1);
+        QCOMPARE(w->closes, 0);
+        QCOMPARE(w->opened.size(), std::size_t(1));
         w->interfaces.clear();
         QCOMPARE(findHidDevice(kVendor, kProduct), 0);
-        QCOMPARE(w->closes, 2);
+        QCOMPARE(w->closes, 1);
         QCOMPARE(writeData(report), 0);
         closeDevice();
-        QCOMPARE(w->closes, 2);
+        QCOMPARE(w->closes, 1);
     }
 
     void choosesTheVendorDefinedInterface()
@@ -306,20 +329,69 @@ private slots:
         QCOMPARE(findHidDevice(0, 0), 0);
         QCOMPARE(findHidDevice(0x10EBC, kProduct), 0);
         QCOMPARE(w->opened.size(), opens);
+
+        // Of two receivers, the one held open stays chosen.
+        w->interfaces = {{"/dev/hidraw4", kVendor, kProduct, 0xFF00},
+                         {"/dev/hidraw6", kVendor, kProduct, 0xFF00}};
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        QCOMPARE(w->opened.back(), std::string("/dev/hidraw4"));
+        std::swap(w->interfaces[0], w->interfaces[1]);
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        QCOMPARE(w->opened.back(), std::string("/dev/hidraw4"));
+        QCOMPARE(w->opened.size(), opens + 1);
     }
 
-    void notificationsMatchTheLastIdsLookedFor()
+    void onlyTheNodeHeldOpenIsOurs()
     {
-        AtUsbHidDeviceEvent e{kVendor, kProduct, "/dev/hidraw1"};
-        QCOMPARE(isMyDeviceNotification(&e), 0); // nothing looked for yet
-        w->interfaces.clear();
-        findHidDevice(kVendor, kProduct); // not found: still the ids looked for
-        QCOMPARE(isMyDeviceNotification(&e), 1);
-        AtUsbHidDeviceEvent other{kVendor, 0x2502, ""};
-        QCOMPARE(isMyDeviceNotification(&other), 0);
-        findHidDevice(kVendor, 0x2502);
-        QCOMPARE(isMyDeviceNotification(&other), 1);
-        QCOMPARE(isMyDeviceNotification(&e), 0);
+        w->interfaces = {{"/dev/hidraw1", kVendor, kProduct, 0x0001},
+                         {"/dev/hidraw2", kVendor, kProduct, 0xFF00}};
+        AtUsbHidDeviceEvent held{kVendor, kProduct, "/dev/hidraw2"};
+        AtUsbHidDeviceEvent keyboard{kVendor, kProduct, "/dev/hidraw1"};
+        AtUsbHidDeviceEvent twin{kVendor, kProduct, "/dev/hidraw7"};
+        QCOMPARE(isMyDeviceNotification(&held), 0); // nothing open yet
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        QCOMPARE(isMyDeviceNotification(&held), 1);
+        QCOMPARE(isMyDeviceNotification(&keyboard), 0);
+        QCOMPARE(isMyDeviceNotification(&twin), 0);
+        // The path decides, not ids an event may lack on removal.
+        AtUsbHidDeviceEvent bare{0, 0, "/dev/hidraw2"};
+        QCOMPARE(isMyDeviceNotification(&bare), 1);
+        AtUsbHidDeviceEvent unterminated{kVendor, kProduct, {}};
+        std::memset(unterminated.path, 'x', sizeof unterminated.path);
+        QCOMPARE(isMyDeviceNotification(&unterminated), 0);
+        closeDevice();
+        QCOMPARE(isMyDeviceNotification(&held), 0);
+    }
+
+    void findErrorSaysWhy_data()
+    {
+        QTest::addColumn<int>("openErrno");
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("found") << 0 << true << ATUSBHID_FIND_OK;
+        QTest::newRow("absent") << 0 << false << ATUSBHID_FIND_NOT_FOUND;
+        QTest::newRow("no access") << EACCES << true << ATUSBHID_FIND_NO_PERMISSION;
+        QTest::newRow("not permitted") << EPERM << true << ATUSBHID_FIND_NO_PERMISSION;
+        QTest::newRow("gone meanwhile") << ENODEV << true << ATUSBHID_FIND_NOT_FOUND;
+        QTest::newRow("busy") << EBUSY << true << ATUSBHID_FIND_OTHER;
+    }
+
+    void findErrorSaysWhy()
+    {
+        QFETCH(int, openErrno);
+        QFETCH(bool, present);
+        QFETCH(int, expected);
+        QCOMPARE(lastFindError(), ATUSBHID_FIND_NOT_FOUND); // nothing looked for yet
+        if (!present)
+            w->interfaces.clear();
+        w->openErrno = openErrno;
+        QCOMPARE(findHidDevice(kVendor, kProduct), expected == ATUSBHID_FIND_OK ? 1 : 0);
+        QCOMPARE(lastFindError(), expected);
+        // Each look replaces the cause of the one before.
+        w->openErrno = 0;
+        w->interfaces = {{"/dev/hidraw1", kVendor, kProduct, 0xFF00}};
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        QCOMPARE(lastFindError(), ATUSBHID_FIND_OK);
     }
 
     void idsAreReadFromUdevNames()
@@ -338,14 +410,22 @@ private slots:
     void arrivalWaitsUntilTheNodeCanBeOpened()
     {
         Recorder r;
+        w->interfaces.clear();
+        findHidDevice(kVendor, kProduct); // the receiver's ids, nothing found
         QCOMPARE(hidRegisterDeviceNotification(&r.sink), 1);
+        // Another device's node is reported at once and never opened.
+        w->Push(HidrawEvent::Kind::Add,
+                {"/dev/hidraw3", "/sys/x/0003:046D:C52B.0003/hidraw/hidraw3", ""});
+        QTRY_COMPARE_WITH_TIMEOUT(r.Count(), std::size_t(1), 1000);
+        QCOMPARE(w->probes, 0);
         w->Push(HidrawEvent::Kind::Add,
                 {"/dev/hidraw7", "/sys/x/0003:0EBC:2501.0007/hidraw/hidraw7", kHidId});
         QTest::qWait(150);
-        QCOMPARE(r.Count(), std::size_t(0)); // permissions not there yet
+        QCOMPARE(r.Count(), std::size_t(1)); // permissions not there yet
+        QVERIFY(w->probes > 0);
         w->SetOpenable("/dev/hidraw7");
-        QTRY_COMPARE_WITH_TIMEOUT(r.Count(), std::size_t(1), 1000);
-        const Heard h = r.At(0);
+        QTRY_COMPARE_WITH_TIMEOUT(r.Count(), std::size_t(2), 1000);
+        const Heard h = r.At(1);
         QCOMPARE(h.type, ATUSBHID_DEVICE_ARRIVAL);
         QCOMPARE(h.event.vendorId, kVendor);
         QCOMPARE(h.event.productId, kProduct);
@@ -354,7 +434,7 @@ private slots:
         // Events that are neither arrival nor removal say nothing.
         w->Push(HidrawEvent::Kind::Other, {"/dev/hidraw7", "", ""});
         QTest::qWait(100);
-        QCOMPARE(r.Count(), std::size_t(1));
+        QCOMPARE(r.Count(), std::size_t(2));
         hidUnregisterDeviceNotification(&r.sink);
     }
 
@@ -419,6 +499,39 @@ private slots:
         QCOMPARE(hidRegisterDeviceNotification(nullptr), 0);
         hidUnregisterDeviceNotification(nullptr);
         hidUnregisterDeviceNotification(&a.sink);
+    }
+
+    // A request that hangs fails after a second; everything after it fails at
+    // once until it comes back, and the device it hangs on is closed then.
+    void hangingRequestFailsInASecond()
+    {
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        unsigned char report[8] = {0xFC};
+        {
+            std::lock_guard g(w->stallLock);
+            w->stalled = true;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(writeData(report), 0);
+        const qint64 waited = clock.restart();
+        QVERIFY2(waited >= 900 && waited < 2000, qPrintable(QString::number(waited)));
+        QCOMPARE(setFeature(report), 0);
+        unsigned char buffer[8];
+        w->answers = {QByteArray(8, '\x07')};
+        QCOMPARE(readData(buffer), 0);
+        closeDevice();
+        QVERIFY(clock.elapsed() < 300);
+        QCOMPARE(w->closesDone.load(), 0);
+        {
+            std::lock_guard g(w->stallLock);
+            w->stalled = false;
+        }
+        w->stallEnded.notify_all();
+        QTRY_COMPARE(w->closesDone.load(), 1);
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        QCOMPARE(writeData(report), 1);
+        QCOMPARE(w->writes.size(), std::size_t(2));
     }
 
     void unregisterWaitsForACallInProgress()

@@ -17,7 +17,7 @@ private slots:
     {
         QTest::addColumn<QString>("library");
         QTest::addColumn<QStringList>("optional");
-        QTest::newRow("hidapi") << QStringLiteral(HIDAPI_LIBRARY) << QStringList();
+        QTest::newRow("hidapi") << QStringLiteral(HIDAPI_LIBRARY) << QStringList({"lastFindError"});
         QTest::newRow("simulator")
             << QStringLiteral(SIMULATOR_LIBRARY) << QStringList({"lastFindError"});
     }

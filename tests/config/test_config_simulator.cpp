@@ -137,6 +137,35 @@ private slots:
             QCOMPARE(KeyOf(*dialog, slot), expected);
         }
     }
+
+    // A receiver that is there but may not be opened is not "not connected".
+    void accessFaultIsToldAsSuch_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("English") << "English"
+                                 << "The receiver was found, but this user may not open it. "
+                                    "Install the udev rule (see README), then unplug and re-plug "
+                                    "the receiver.";
+        QTest::newRow("Korean") << "Korean"
+                                << "수신기를 찾았지만 이 사용자에게 열 권한이 없습니다. udev "
+                                   "규칙을 설치한 뒤 수신기를 뽑았다가 다시 꽂아 주십시오.";
+    }
+    void accessFaultIsToldAsSuch()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, expected);
+        QVERIFY(receiver.Run({"model", "RV-80"}));
+        QVERIFY(receiver.Run({"fault", "access", "on"}));
+        auto dialog = MakeDialog("Rv80", language);
+        dialog->InitDialog();
+        QVERIFY(dialog->EndedDuringInit());
+        QCOMPARE(messages.texts, QStringList{expected});
+
+        QVERIFY(receiver.Run({"fault", "access", "off"}));
+        QVERIFY(OpenLoaded("Rv80"));
+        QCOMPARE(messages.texts.size(), 1);
+    }
 };
 
 QTEST_MAIN(ConfigSimulatorTest)

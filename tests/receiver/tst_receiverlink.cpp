@@ -47,6 +47,8 @@ private slots:
     void closeTwiceClosesOnce();
     void reopeningNeitherLeaksTheLibraryNorStacksRegistrations();
     void notificationsFromAnyThreadArriveOnTheOwnersThread();
+    void findErrorTellsWhyNothingIsConnected_data();
+    void findErrorTellsWhyNothingIsConnected();
 };
 
 void ReceiverLinkTest::opensFindsAndRegisters()
@@ -239,6 +241,45 @@ void ReceiverLinkTest::notificationsFromAnyThreadArriveOnTheOwnersThread()
 
     link.Close();
     QCOMPARE(script.RegisteredCount(), 0);
+}
+
+void ReceiverLinkTest::findErrorTellsWhyNothingIsConnected_data()
+{
+    QTest::addColumn<int>("found");
+    QTest::addColumn<int>("libraryCause");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("found") << 1 << ATUSBHID_FIND_NO_PERMISSION << ATUSBHID_FIND_OK;
+    QTest::newRow("absent") << 0 << ATUSBHID_FIND_NOT_FOUND << ATUSBHID_FIND_NOT_FOUND;
+    QTest::newRow("no permission")
+        << 0 << ATUSBHID_FIND_NO_PERMISSION << ATUSBHID_FIND_NO_PERMISSION;
+    QTest::newRow("other") << 0 << ATUSBHID_FIND_OTHER << ATUSBHID_FIND_OTHER;
+    // A library that contradicts itself or says something unknown: not found.
+    QTest::newRow("says ok") << 0 << ATUSBHID_FIND_OK << ATUSBHID_FIND_NOT_FOUND;
+    QTest::newRow("unknown") << 0 << 7 << ATUSBHID_FIND_NOT_FOUND;
+    QTest::newRow("negative") << 0 << -2 << ATUSBHID_FIND_NOT_FOUND;
+}
+
+void ReceiverLinkTest::findErrorTellsWhyNothingIsConnected()
+{
+    QFETCH(int, found);
+    QFETCH(int, libraryCause);
+    QFETCH(int, expected);
+    ScriptedReceiver script;
+    script.SetFindResult(static_cast<unsigned char>(found));
+    script.SetFindError(libraryCause);
+    ReceiverLink link;
+    QCOMPARE(link.LastFindError(), ATUSBHID_FIND_NOT_FOUND); // nothing looked for yet
+    QCOMPARE(link.Open(kVendor, kProduct, nullptr), 1);
+    QCOMPARE(link.LastFindError(), expected);
+
+    // The cause follows every look: the next arrival, then the removal.
+    script.SetFindResult(1);
+    script.SetFindError(-1);
+    AtUsbHidDeviceEvent mine = Event(kVendor, kProduct);
+    link.ClassifyDeviceChange(0x8000, &mine);
+    QCOMPARE(link.LastFindError(), ATUSBHID_FIND_OK);
+    QCOMPARE(link.ClassifyDeviceChange(0x8004, &mine), ReceiverLink::kRemoved);
+    QCOMPARE(link.LastFindError(), ATUSBHID_FIND_NOT_FOUND);
 }
 
 QTEST_GUILESS_MAIN(ReceiverLinkTest)

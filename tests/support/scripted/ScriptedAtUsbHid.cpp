@@ -24,6 +24,7 @@ struct Script
 {
     std::mutex mutex;
     unsigned char findResult = 1;
+    int findError = -1; // -1: OK when found, else not found
     int registerResult = 1;
     int writesLeft = -1;
     int isMine = -1;
@@ -174,10 +175,27 @@ SCRIPTED_API unsigned char setFeature(unsigned char* report)
 }
 #endif
 
+#ifndef SCRIPTED_OMIT_lastFindError
+SCRIPTED_API int lastFindError(void)
+{
+    std::lock_guard lock(S().mutex);
+    if (S().findError >= 0)
+        return S().findError;
+    return S().findResult ? ATUSBHID_FIND_OK : ATUSBHID_FIND_NOT_FOUND;
+}
+#endif
+
+SCRIPTED_API void scriptedSetFindError(int cause)
+{
+    std::lock_guard lock(S().mutex);
+    S().findError = cause;
+}
+
 SCRIPTED_API void scriptedReset(void)
 {
     std::lock_guard lock(S().mutex);
     S().findResult = 1;
+    S().findError = -1;
     S().registerResult = 1;
     S().writesLeft = -1;
     S().isMine = -1;

@@ -8,6 +8,9 @@ extern "C" {
 
 void scriptedReset(void);
 void scriptedSetFindResult(unsigned char result);
+// What lastFindError answers (an ATUSBHID_FIND_* code); -1 goes back to
+// "OK when found, else not found".
+void scriptedSetFindError(int cause);
 void scriptedSetRegisterResult(int result);
 // Writes succeed `count` more times, then fail; -1 lets every write succeed.
 void scriptedFailWritesAfter(int count);
@@ -70,6 +73,7 @@ public:
     {
         Call<void (*)(unsigned char)>("scriptedSetFindResult")(r);
     }
+    void SetFindError(int cause) { Call<void (*)(int)>("scriptedSetFindError")(cause); }
     void SetRegisterResult(int r) { Call<void (*)(int)>("scriptedSetRegisterResult")(r); }
     void FailWritesAfter(int n) { Call<void (*)(int)>("scriptedFailWritesAfter")(n); }
     void SetIsMine(int r) { Call<void (*)(int)>("scriptedSetIsMine")(r); }

@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# The real program with its real receiver library (hidapi, libudev) on a
+# virtual X server, driven with X input, against a receiver emulated at the
+# kernel boundary: choose RV-80, Config, capture Ctrl+F5 in the first key
+# field, OK, and check the bytes that reached the receiver's vendor node.
+# Then once more as an ordinary user whom the receiver's nodes do not let in:
+# Config tells so in a message box and the receiver hears nothing.
+#
+#   e2e-real-receiver.sh BUILD_DIR HOST ARTIFACT_DIR
+set -euo pipefail
+build=$1
+host=$2
+artifacts=$3
+program=$build/app/tavrolin
+
+for tool in Xvfb xdotool import; do
+    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+
+. "$(dirname "${BASH_SOURCE[0]}")/xvfb-session.sh"
+mkdir -p "$artifacts"
+rm -f "$artifacts"/*.png
+device_log=$work/receiver.log
+
+fail() {
+    echo "FAIL: $*" >&2
+    [ -f "$work/app.log" ] && sed 's/^/  program: /' "$work/app.log" >&2
+    [ -f "$device_log" ] && sed 's/^/  receiver: /' "$device_log" >&2
+    exit 1
+}
+
+# The receiver keeps its keyboard interface first, as a real one does.
+LD_LIBRARY_PATH=$build/atusbhid/hidapi XDG_RUNTIME_DIR=$work \
+    "$host" --model RV-80 --log "$device_log" -- "$program" >"$work/app.log" 2>&1 &
+app_pid=$!
+
+windows() { xdotool search --onlyvisible --classname '^tavrolin$' 2>/dev/null | sort -n; }
+wait_for_windows() { # COUNT
+    for _ in $(seq 100); do
+        [ "$(windows | wc -l)" -eq "$1" ] && return 0
+        kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+        sleep 0.05
+    done
+    fail "expected $1 window(s), found $(windows | wc -l)"
+}
+newest() { windows | tail -n1; }
+# The host rewrites its log every 50 ms; a busy machine may take longer.
+wait_for_log() { # LINE
+    for _ in $(seq 100); do
+        grep -qx "$1" "$device_log" 2>/dev/null && return 0
+        sleep 0.05
+    done
+    return 1
+}
+click() { # WINDOW X Y
+    xdotool mousemove --window "$1" "$2" "$3" click 1
+    sleep 0.3
+}
+shoot() { # WINDOW NAME
+    import -window "$1" "$artifacts/$2.png"
+}
+
+wait_for_windows 1
+main=$(newest)
+sleep 0.3
+xdotool windowfocus --sync "$main"
+
+# RV-80, then Config (its face reads OK).
+click "$main" 90 106
+xdotool key --delay 80 Down Down Down Return
+sleep 0.3
+click "$main" 62 290
+wait_for_windows 2
+config=$(windows | grep -vx "$main" | tail -n1)
+sleep 0.5
+shoot "$config" 01-config-real-receiver
+wait_for_log 'write 00 FC 00 00 00 00 00 00 00' ||
+    fail "the read request did not reach the receiver's vendor node"
+xdotool windowfocus --sync "$config"
+
+click "$config" 82 68
+xdotool keydown ctrl
+sleep 0.15
+xdotool keydown F5
+sleep 0.15
+xdotool keyup F5
+sleep 0.15
+xdotool keyup ctrl
+sleep 0.2
+shoot "$config" 02-config-captured
+
+click "$config" 70 292
+wait_for_windows 3
+box=$(windows | grep -vx -e "$main" -e "$config" | tail -n1)
+sleep 0.2
+shoot "$box" 03-message-completed
+xdotool windowfocus --sync "$box"
+xdotool key Return
+wait_for_windows 2
+wait_for_log 'write 00 FE 00 00 00 00 00 00 00' || fail "no commit reached the receiver"
+wait_for_log 'slot 1 01:3E' || true
+
+cat "$device_log"
+# Seven write-key requests, slot 1 with Ctrl+F5 over its factory code, the
+# other slots with the keys they had, then the commit.
+writes=$(grep '^write 00 FF 07' "$device_log" || true)
+[ "$(echo "$writes" | grep -c .)" -eq 7 ] || fail "expected 7 write-key requests"
+echo "$writes" | head -n1 | grep -qx 'write 00 FF 07 01 37 01 3E 00 00' ||
+    fail "slot 1 was not written as Ctrl+F5"
+echo "$writes" | sed -n 2p | grep -qx 'write 00 FF 07 02 51 00 51 00 00' ||
+    fail "slot 2 was not written with its key"
+tail_writes=$(grep '^write' "$device_log" | tail -n1)
+[ "$tail_writes" = 'write 00 FE 00 00 00 00 00 00 00' ] || fail "no commit after the keys"
+grep -qx 'slot 1 01:3E' "$device_log" || fail "the receiver does not hold Ctrl+F5 in slot 1"
+grep -qx 'slot 2 00:51' "$device_log" || fail "slot 2 of the receiver changed"
+
+# BACK, then EXIT: the program and the receiver's host end cleanly.
+click "$config" 354 294
+wait_for_windows 1
+click "$main" 354 290
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$app_pid" 2>/dev/null && fail "EXIT did not end the program"
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+
+# Root may open any node: the receiver's host and the program run as nobody.
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
+fi
+# A home and runtime directory of its own, so that nothing it leaves stays.
+user_dir=$(mktemp -d "/tmp/tavrolin-e2e-user.XXXXXX")
+trap 'rm -rf "$user_dir"; cleanup' EXIT
+mkdir -m 700 "$user_dir/home" "$user_dir/runtime"
+[ "${#as_user[@]}" -gt 0 ] && chown -R 65534:65534 "$user_dir"
+chmod 755 "$user_dir"
+device_log=$user_dir/receiver.log
+"${as_user[@]}" env LD_LIBRARY_PATH="$build/atusbhid/hidapi" HOME="$user_dir/home" \
+    XDG_RUNTIME_DIR="$user_dir/runtime" \
+    "$host" --deny-access --model RV-80 --log "$device_log" -- "$program" \
+    >"$work/app.log" 2>&1 &
+app_pid=$!
+wait_for_windows 1
+main=$(newest)
+sleep 0.3
+xdotool windowfocus --sync "$main"
+click "$main" 62 290
+# The dialog ends during its opening; only its message box is left.
+wait_for_windows 2
+box=$(windows | grep -vx "$main" | tail -n1)
+sleep 0.2
+shoot "$box" 04-message-no-permission
+xdotool windowfocus --sync "$box"
+xdotool key Return
+wait_for_windows 1
+if grep -q '^write' "$device_log"; then fail "a request reached a receiver that may not be opened"; fi
+click "$main" 354 290
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$app_pid" 2>/dev/null && fail "EXIT did not end the program"
+status=0
+wait "$app_pid" || status=$?
+app_pid=
+[ "$status" -eq 0 ] || fail "the program ended with status $status (as an ordinary user)"
+echo "PASS; pictures in $artifacts"
