@@ -1,11 +1,16 @@
 #include "KeyCaptureEdit.h"
 
 #include "KeyCodes.h"
+#include "KeyboardLayout.h"
+#include "PhysicalKeys.h"
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace {
 
@@ -168,6 +173,11 @@ constexpr int kRepeatPairMs = 25;
 
 std::uint16_t VirtualKeyFromEvent(const QKeyEvent& event)
 {
+    // The key's place on the keyboard, whatever the layout makes of it; only
+    // events that do not say which key they come from go by the symbol.
+    const int evdev = KeyboardLayout::Current().EvdevCode(event);
+    if (evdev >= 0)
+        return UsageToVirtualKey(EvdevToUsage(evdev));
     const int key = event.key();
     if (key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R)
         return WindowsKey(key, event.nativeVirtualKey());
@@ -195,6 +205,9 @@ KeyCaptureEdit::KeyCaptureEdit(QWidget* parent) : QLineEdit(parent)
         const QString captured = QString::fromStdString(capture.Text());
         if (shown != captured)
             setText(captured);
+    });
+    capture.SetKeyNamer([](std::uint16_t vk) {
+        return LayoutKeyName(KeyboardLayout::Current(), vk).toStdString();
     });
 }
 
@@ -259,6 +272,8 @@ void KeyCaptureEdit::HandleKey(const QKeyEvent& event, bool press)
             FlushRelease();
         }
     }
+    if (press)
+        KeyboardLayout::Current().Invalidate();
     const std::uint16_t vk = VirtualKeyFromEvent(event);
     if (vk == 0)
         return;
@@ -287,6 +302,72 @@ void KeyCaptureEdit::FlushRelease()
 void KeyCaptureEdit::ShowText()
 {
     setText(QString::fromStdString(capture.Text()));
+    FitText();
+}
+
+// A long combination ("Shift+Ctrl+Alt+Page Down") would scroll out of the
+// narrow field and show only its end. The font is made smaller, then
+// narrower, until the whole text fits; the family and everything else stay
+// the dialog's.
+void KeyCaptureEdit::FitText()
+{
+    if (fitting)
+        return;
+    fitting = true;
+    setFont(FittedFont(text(), TextWidth()));
+    setCursorPosition(0);
+    fitting = false;
+}
+
+double KeyCaptureEdit::TextWidth() const
+{
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    // QLineEdit keeps a margin of 2 pixels on either side of the text.
+    constexpr int kLineEditMargin = 2;
+    return contents.width() - textMargins().left() - textMargins().right() - 2 * kLineEditMargin;
+}
+
+QFont KeyCaptureEdit::FittedFont(const QString& shown, double width) const
+{
+    // Only the size and the stretch are the field's own; the rest stays
+    // inherited from the dialog.
+    QFont inherited = parentWidget() ? parentWidget()->font() : QApplication::font(this);
+    const int natural = QFontInfo(inherited).pixelSize();
+    const auto fits = [&](int pixels, int stretch, QFont& font) {
+        font = QFont();
+        if (pixels != natural)
+            font.setPixelSize(pixels);
+        if (stretch != 100)
+            font.setStretch(stretch);
+        return QFontMetricsF(font.resolve(inherited)).horizontalAdvance(shown) <= width;
+    };
+    QFont font;
+    if (shown.isEmpty() || width <= 0 || fits(natural, 100, font))
+        return QFont();
+    // Smaller while it stays easy to read, then narrower, then smaller again.
+    constexpr int kReadablePixels = 9;
+    constexpr int kLeastPixels = 6;
+    constexpr int kLeastStretch = 50;
+    int pixels = natural;
+    for (; pixels > kReadablePixels; --pixels)
+        if (fits(pixels - 1, 100, font))
+            return font;
+    pixels = std::min(pixels, natural);
+    for (int stretch = 95; stretch >= kLeastStretch; stretch -= 5)
+        if (fits(pixels, stretch, font))
+            return font;
+    for (--pixels; pixels >= kLeastPixels; --pixels)
+        if (fits(pixels, kLeastStretch, font))
+            return font;
+    return font; // the smallest there is
+}
+
+void KeyCaptureEdit::resizeEvent(QResizeEvent* e)
+{
+    QLineEdit::resizeEvent(e);
+    FitText();
 }
 
 void KeyCaptureEdit::focusInEvent(QFocusEvent* e)
@@ -316,6 +397,8 @@ void KeyCaptureEdit::changeEvent(QEvent* e)
     QLineEdit::changeEvent(e);
     if (e->type() == QEvent::ActivationChange || e->type() == QEvent::EnabledChange)
         UpdateGrab();
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
+        FitText();
 }
 
 void KeyCaptureEdit::hideEvent(QHideEvent* e)
