@@ -221,6 +221,8 @@ KeyCaptureEdit::~KeyCaptureEdit()
 void KeyCaptureEdit::SetKey(std::uint8_t modifiers, std::uint16_t virtualKey)
 {
     FlushRelease();
+    // A table loaded after the user switched layouts is named by the new one.
+    KeyboardLayout::Current().Invalidate();
     capture.SetKey(modifiers, virtualKey);
     ShowText();
 }
@@ -252,6 +254,16 @@ bool KeyCaptureEdit::event(QEvent* e)
     default:
         return QLineEdit::event(e);
     }
+}
+
+QVariant KeyCaptureEdit::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // A line edit says it takes input methods even when told not to; the
+    // compose input method then swallows the key-down of a dead key, and its
+    // key-up alone would be lost.
+    if (query == Qt::ImEnabled)
+        return false;
+    return QLineEdit::inputMethodQuery(query);
 }
 
 void KeyCaptureEdit::HandleKey(const QKeyEvent& event, bool press)

@@ -39,6 +39,10 @@ protected:
     void hideEvent(QHideEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
+public:
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+protected:
 private:
     void HandleKey(const QKeyEvent& event, bool press);
     void FlushRelease();
