@@ -181,11 +181,17 @@ std::uint16_t VirtualKeyFromEvent(const QKeyEvent& event)
     const int key = event.key();
     if (key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R)
         return WindowsKey(key, event.nativeVirtualKey());
-    if (event.modifiers() & Qt::KeypadModifier) {
-        if (const std::uint16_t vk = LookUp(key, true))
-            return vk;
-    }
-    return LookUp(key, false);
+    std::uint16_t vk = 0;
+    if (event.modifiers() & Qt::KeypadModifier)
+        vk = LookUp(key, true);
+    if (vk == 0)
+        vk = LookUp(key, false);
+    // A key the receiver's table has no code for would be shown and then
+    // written as "no key"; it is ignored, as on the keyboard's own path.
+    const bool modifier = vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU;
+    if (!modifier && vk != VK_RETURN && VirtualKeyToKeyCode(vk) == 0)
+        return 0;
+    return vk;
 }
 
 KeyCaptureEdit::KeyCaptureEdit(QWidget* parent) : QLineEdit(parent)

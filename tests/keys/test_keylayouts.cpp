@@ -252,6 +252,19 @@ void TestKeyLayouts::KeysWithoutUsageAreIgnoredWhole()
     Press({kLeftAlt, kF5});
     QCOMPARE(field->text(), "Alt+F5");
     QCOMPARE(Key(*field), KeyPair(0x04, VK_F5));
+
+    // Events that do not tell the key go by the symbol, with the same rule:
+    // the Menu key used to show as "]" and be written as no key.
+    KeyboardLayout::Install(nullptr);
+    for (Qt::Key key : {Qt::Key_Menu, Qt::Key_F13, Qt::Key_VolumeUp, Qt::Key_Clear, Qt::Key_Cancel,
+                        Qt::Key_Eacute, Qt::Key_unknown}) {
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+            QKeyEvent event(type, key, Qt::NoModifier);
+            QApplication::sendEvent(field, &event);
+        }
+        QCOMPARE(field->text(), "Alt+F5");
+        QCOMPARE(Key(*field), KeyPair(0x04, VK_F5));
+    }
 }
 
 void TestKeyLayouts::FastChordIsCapturedWhole_data()
