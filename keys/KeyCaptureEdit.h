@@ -30,6 +30,8 @@ public:
     void SetKey(std::uint8_t modifiers, std::uint16_t virtualKey);
     void GetKey(std::uint8_t& modifiers, std::uint16_t& virtualKey) const;
 
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -39,10 +41,6 @@ protected:
     void hideEvent(QHideEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
 
-public:
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
-
-protected:
 private:
     void HandleKey(const QKeyEvent& event, bool press);
     void FlushRelease();
