@@ -69,8 +69,12 @@ field_text() { # SLOT
 }
 expect_text() { # SLOT TEXT
     local shown
-    shown=$(field_text "$1")
-    [ "$shown" = "$2" ] || fail "slot $1 shows '$shown', expected '$2' ($(setxkbmap -query | grep layout))"
+    for _ in $(seq 20); do # a busy machine may be slow to show it
+        shown=$(field_text "$1")
+        [ "$shown" = "$2" ] && return 0
+        sleep 0.1
+    done
+    fail "slot $1 shows '$shown', expected '$2' ($(setxkbmap -query | grep layout))"
 }
 # Keys by keycode (evdev code + 8), held the way a person holds them.
 press() { # KEYCODE...
