@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QKeyEvent>
+#include <QSet>
 #include <QTest>
 #include <memory>
 #include <xkbcommon/xkbcommon.h>
@@ -158,6 +159,7 @@ void TestKeyLayouts::Press(const QList<int>& evdevCodes)
 void TestKeyLayouts::UsLayoutKeepsEveryName()
 {
     Use("us");
+    QSet<int> reached;
     for (int evdev = 1; evdev < 256; ++evdev) {
         const std::uint8_t usage = EvdevToUsage(evdev);
         std::uint16_t vk = KeyCodeToVirtualKey(usage);
@@ -165,6 +167,7 @@ void TestKeyLayouts::UsLayoutKeepsEveryName()
             vk = VK_RETURN;
         if (vk == 0)
             continue;
+        reached.insert(vk);
         field->SetKey(0x01, 0x41);
         Press({evdev});
         QCOMPARE(field->text(), QString::fromStdString(KeyName(vk, false, false)));
@@ -174,6 +177,8 @@ void TestKeyLayouts::UsLayoutKeepsEveryName()
         field->SetKey(0x02, vk);
         QCOMPARE(field->text(), QString::fromStdString("Shift+" + KeyName(vk, false, false)));
     }
+    // Every key the receiver's table holds can be pressed.
+    QCOMPARE(reached.size(), 94);
 }
 
 void TestKeyLayouts::KeysAreTakenByPlace_data()
