@@ -171,13 +171,11 @@ constexpr int kRepeatPairMs = 25;
 
 } // namespace
 
-std::uint16_t VirtualKeyFromEvent(const QKeyEvent& event)
+namespace {
+
+// The key by the symbol the layout made of it, as on a US keyboard.
+std::uint16_t SymbolVirtualKey(const QKeyEvent& event)
 {
-    // The key's place on the keyboard, whatever the layout makes of it; only
-    // events that do not say which key they come from go by the symbol.
-    const int evdev = KeyboardLayout::Current().EvdevCode(event);
-    if (evdev >= 0)
-        return UsageToVirtualKey(EvdevToUsage(evdev));
     const int key = event.key();
     if (key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R)
         return WindowsKey(key, event.nativeVirtualKey());
@@ -187,11 +185,42 @@ std::uint16_t VirtualKeyFromEvent(const QKeyEvent& event)
     if (vk == 0)
         vk = LookUp(key, false);
     // A key the receiver's table has no code for would be shown and then
-    // written as "no key"; it is ignored, as on the keyboard's own path.
-    const bool modifier = vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU;
+    // written as "no key"; it is ignored, as on the keycode path.
+    const bool modifier =
+        vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_LWIN || vk == VK_RWIN;
     if (!modifier && vk != VK_RETURN && VirtualKeyToKeyCode(vk) == 0)
         return 0;
     return vk;
+}
+
+bool IsCharacterKey(std::uint16_t vk)
+{
+    return !UsBaseCharacter(vk).empty();
+}
+
+} // namespace
+
+std::uint16_t VirtualKeyFromEvent(const QKeyEvent& event)
+{
+    const std::uint16_t bySymbol = SymbolVirtualKey(event);
+    const int evdev = KeyboardLayout::Current().EvdevCode(event);
+    // A keycode that is no key of any keyboard comes from a tool that made a
+    // keymap of its own for the symbols it sends.
+    const std::uint8_t usage = EvdevToUsage(evdev);
+    if (evdev < 0 || usage == 0)
+        return bySymbol;
+    // The key's place on the keyboard, whatever the layout makes of it.
+    const std::uint16_t byPlace = UsageToVirtualKey(usage);
+    if (byPlace == 0)
+        return IsCharacterKey(bySymbol) ? 0 : bySymbol;
+    // Named keys (Tab, F5, the modifiers) are the same on every layout; where
+    // the symbol names another one than the place, the keycodes are not
+    // places but a virtual keyboard's own (wtype, remote desktops). The
+    // keypad with Num Lock off stays the navigation key it acts as.
+    if (bySymbol != 0 && bySymbol != byPlace &&
+        (!IsCharacterKey(bySymbol) || !IsCharacterKey(byPlace)))
+        return bySymbol;
+    return byPlace;
 }
 
 KeyCaptureEdit::KeyCaptureEdit(QWidget* parent) : QLineEdit(parent)

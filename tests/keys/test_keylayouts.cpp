@@ -85,6 +85,8 @@ private slots:
     void KeysAreTakenByPlace_data();
     void KeysAreTakenByPlace();
     void KeysWithoutUsageAreIgnoredWhole();
+    void VirtualKeyboardsKeepNamedKeys_data();
+    void VirtualKeyboardsKeepNamedKeys();
     void FastChordIsCapturedWhole_data();
     void FastChordIsCapturedWhole();
     void LongNamesFitTheField_data();
@@ -270,6 +272,57 @@ void TestKeyLayouts::KeysWithoutUsageAreIgnoredWhole()
         QCOMPARE(field->text(), "Alt+F5");
         QCOMPARE(Key(*field), KeyPair(0x04, VK_F5));
     }
+}
+
+struct Stroke
+{
+    int evdev;
+    Qt::Key key;
+    quint32 keysym;
+};
+
+void TestKeyLayouts::VirtualKeyboardsKeepNamedKeys_data()
+{
+    QTest::addColumn<QList<Stroke>>("strokes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("vk");
+    // wtype and remote desktops number the keys of their own keymaps from 1:
+    // the keycode of Esc's place may carry Super, that of 1's place Tab.
+    QTest::newRow("Super+Tab of a virtual keyboard")
+        << QList<Stroke>{{1, Qt::Key_Super_L, 0xffeb}, {2, Qt::Key_Tab, 0xff09}} << "L_Wnd+Tab"
+        << 0x08 << int(VK_TAB);
+    QTest::newRow("a keycode that is no key")
+        << QList<Stroke>{{247, Qt::Key_F5, 0xffc2}} << "F5" << 0 << int(VK_F5);
+    QTest::newRow("keypad 7 with Num Lock off")
+        << QList<Stroke>{{71, Qt::Key_Home, 0xff95}} << "Home" << 0 << int(VK_HOME);
+    // A real keyboard's character keys go by place, whatever their symbol.
+    QTest::newRow("German Shift+7")
+        << QList<Stroke>{{kLeftShift, Qt::Key_Shift, 0xffe1}, {8, Qt::Key_Slash, '/'}} << "Shift+7"
+        << 0x02 << 0x37;
+    QTest::newRow("ISO key stays ignored")
+        << QList<Stroke>{{86, Qt::Key_Less, '<'}} << "Ctrl+A" << 0x01 << 0x41;
+}
+
+void TestKeyLayouts::VirtualKeyboardsKeepNamedKeys()
+{
+    QFETCH(QList<Stroke>, strokes);
+    QFETCH(QString, text);
+    QFETCH(int, modifiers);
+    QFETCH(int, vk);
+    Use("de");
+    field->SetKey(0x01, 0x41);
+    const auto send = [this](QEvent::Type type, const Stroke& stroke) {
+        QKeyEvent event(type, stroke.key, stroke.evdev == 71 ? Qt::KeypadModifier : Qt::NoModifier,
+                        quint32(stroke.evdev + 8), stroke.keysym, 0);
+        QApplication::sendEvent(field, &event);
+    };
+    for (const Stroke& stroke : strokes)
+        send(QEvent::KeyPress, stroke);
+    for (auto it = strokes.rbegin(); it != strokes.rend(); ++it)
+        send(QEvent::KeyRelease, *it);
+    QCOMPARE(field->text(), text);
+    QCOMPARE(Key(*field), KeyPair(modifiers, vk));
 }
 
 void TestKeyLayouts::FastChordIsCapturedWhole_data()
