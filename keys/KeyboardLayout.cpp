@@ -49,7 +49,7 @@ public:
     {
         const QString platform = QGuiApplication::platformName();
         keycodesAreXkb = platform == QLatin1String("xcb") || platform.startsWith("wayland");
-        if (platform == QLatin1String("xcb"))
+        if (platform == QLatin1String("xcb") && qGuiApp)
             if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
                 connection = x11->connection();
     }
@@ -135,10 +135,19 @@ private:
     bool stale = true;
 };
 
-std::unique_ptr<KeyboardLayout>& Installed()
+struct Installation
 {
-    static std::unique_ptr<KeyboardLayout> layout;
-    return layout;
+    std::unique_ptr<KeyboardLayout> layout;
+    // The application the platform's layout was built for: its connection
+    // to the window system ends with it.
+    const QCoreApplication* systemFor = nullptr;
+    bool isSystem = false;
+};
+
+Installation& Installed()
+{
+    static Installation installation;
+    return installation;
 }
 
 } // namespace
@@ -152,15 +161,22 @@ int KeyboardLayout::EvdevCode(const QKeyEvent& event) const
 
 KeyboardLayout& KeyboardLayout::Current()
 {
-    std::unique_ptr<KeyboardLayout>& layout = Installed();
-    if (!layout)
-        layout = std::make_unique<SystemLayout>();
-    return *layout;
+    Installation& installed = Installed();
+    if (!installed.layout ||
+        (installed.isSystem && installed.systemFor != QCoreApplication::instance())) {
+        installed.layout = std::make_unique<SystemLayout>();
+        installed.systemFor = QCoreApplication::instance();
+        installed.isSystem = true;
+    }
+    return *installed.layout;
 }
 
 void KeyboardLayout::Install(std::unique_ptr<KeyboardLayout> layout)
 {
-    Installed() = std::move(layout);
+    Installation& installed = Installed();
+    installed.layout = std::move(layout);
+    installed.systemFor = nullptr;
+    installed.isSystem = false;
 }
 
 QString LayoutKeyName(KeyboardLayout& layout, std::uint16_t virtualKey)
