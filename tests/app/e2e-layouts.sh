@@ -154,6 +154,11 @@ expected_texts=("" "Z" "Shift+7" "^" "1" "Ctrl+2" "Q" "Alt+Y")
 for slot in 1 2 3 4 5 6 7; do expect_text "$slot" "${expected_texts[$slot]}"; done
 import -window "$config" "$artifacts/layouts-loaded-de.png"
 
+# The longest names are drawn whole (see the picture).
+capture 1 50 37 64 117
+expect_text 1 "Shift+Ctrl+Alt+Page Down"
+import -window "$config" "$artifacts/layouts-long-name.png"
+
 # BACK, then EXIT.
 click "$config" 354 294
 wait_for_windows 1
