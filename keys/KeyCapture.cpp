@@ -122,5 +122,6 @@ void KeyCapture::UpdateText(std::uint16_t vk)
         prefix = ModifierPrefix(PrefixForm::Live, shiftHeld, ctrlHeld, altHeld, rightWinHeld,
                                 leftWinHeld);
     }
-    text = KeyDisplayText(prefix, vk, leftWinHeld, rightWinHeld);
+    std::string name = keyNamer ? keyNamer(vk) : std::string();
+    text = name.empty() ? KeyDisplayText(prefix, vk, leftWinHeld, rightWinHeld) : prefix + name;
 }

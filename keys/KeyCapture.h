@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
 
 // The state of a key capture field, driven by virtual-key codes: it tracks
 // the modifier keys held down, composes a combination while keys are held
@@ -26,6 +28,11 @@ public:
     // for when their key-ups went to another window.
     void SetHeldModifiers(bool shift, bool ctrl, bool alt);
 
+    // Names keys in place of KeyName where it gives a non-empty text, so that
+    // a key can be shown as the keyboard in use labels it.
+    using KeyNamer = std::function<std::string(std::uint16_t vk)>;
+    void SetKeyNamer(KeyNamer namer) { keyNamer = std::move(namer); }
+
 private:
     void UpdateText(std::uint16_t vk);
     bool AnyHeld() const { return shiftHeld || ctrlHeld || altHeld || rightWinHeld || leftWinHeld; }
@@ -43,4 +50,5 @@ private:
     bool latchedLeftWin = false;
     std::uint16_t keyCode = 0;
     std::string text;
+    KeyNamer keyNamer;
 };

@@ -1,13 +1,18 @@
 #include "KeyCaptureEdit.h"
 
 #include "KeyCodes.h"
+#include "KeyboardLayout.h"
+#include "PhysicalKeys.h"
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWindow>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 namespace {
 
@@ -181,16 +186,56 @@ constexpr int kRepeatPairMs = 25;
 
 } // namespace
 
-std::uint16_t VirtualKeyFromEvent(const QKeyEvent& event)
+namespace {
+
+// The key by the symbol the layout made of it, as on a US keyboard.
+std::uint16_t SymbolVirtualKey(const QKeyEvent& event)
 {
     const int key = event.key();
     if (key == Qt::Key_Meta || key == Qt::Key_Super_L || key == Qt::Key_Super_R)
         return WindowsKey(key, event.nativeVirtualKey());
-    if (event.modifiers() & Qt::KeypadModifier) {
-        if (const std::uint16_t vk = LookUp(key, true))
-            return vk;
-    }
-    return LookUp(key, false);
+    std::uint16_t vk = 0;
+    if (event.modifiers() & Qt::KeypadModifier)
+        vk = LookUp(key, true);
+    if (vk == 0)
+        vk = LookUp(key, false);
+    // A key the receiver's table has no code for would be shown and then
+    // written as "no key"; it is ignored, as on the keycode path.
+    const bool modifier =
+        vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_LWIN || vk == VK_RWIN;
+    if (!modifier && vk != VK_RETURN && VirtualKeyToKeyCode(vk) == 0)
+        return 0;
+    return vk;
+}
+
+bool IsCharacterKey(std::uint16_t vk)
+{
+    return !UsBaseCharacter(vk).empty();
+}
+
+} // namespace
+
+std::uint16_t VirtualKeyFromEvent(const QKeyEvent& event)
+{
+    const std::uint16_t bySymbol = SymbolVirtualKey(event);
+    const int evdev = KeyboardLayout::Current().EvdevCode(event);
+    // A keycode that is no key of any keyboard comes from a tool that made a
+    // keymap of its own for the symbols it sends.
+    const std::uint8_t usage = EvdevToUsage(evdev);
+    if (evdev < 0 || usage == 0)
+        return bySymbol;
+    // The key's place on the keyboard, whatever the layout makes of it.
+    const std::uint16_t byPlace = UsageToVirtualKey(usage);
+    if (byPlace == 0)
+        return IsCharacterKey(bySymbol) ? 0 : bySymbol;
+    // Named keys (Tab, F5, the modifiers) are the same on every layout; where
+    // the symbol names another one than the place, the keycodes are not
+    // places but a virtual keyboard's own (wtype, remote desktops). The
+    // keypad with Num Lock off stays the navigation key it acts as.
+    if (bySymbol != 0 && bySymbol != byPlace &&
+        (!IsCharacterKey(bySymbol) || !IsCharacterKey(byPlace)))
+        return bySymbol;
+    return byPlace;
 }
 
 KeyCaptureEdit::KeyCaptureEdit(QWidget* parent) : QLineEdit(parent)
@@ -214,6 +259,9 @@ KeyCaptureEdit::KeyCaptureEdit(QWidget* parent) : QLineEdit(parent)
     });
     connect(&inhibitor, &ShortcutInhibitor::DesktopKeepsShortcuts, this,
             &KeyCaptureEdit::DesktopKeepsShortcuts, Qt::QueuedConnection);
+    capture.SetKeyNamer([](std::uint16_t vk) {
+        return LayoutKeyName(KeyboardLayout::Current(), vk).toStdString();
+    });
 }
 
 KeyCaptureEdit::~KeyCaptureEdit()
@@ -226,6 +274,8 @@ KeyCaptureEdit::~KeyCaptureEdit()
 void KeyCaptureEdit::SetKey(std::uint8_t modifiers, std::uint16_t virtualKey)
 {
     FlushRelease();
+    // A table loaded after the user switched layouts is named by the new one.
+    KeyboardLayout::Current().Invalidate();
     capture.SetKey(modifiers, virtualKey);
     KeepFinished();
     ShowText();
@@ -298,6 +348,16 @@ void KeyCaptureEdit::mousePressEvent(QMouseEvent* e)
         Arm(false);
 }
 
+QVariant KeyCaptureEdit::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    // A line edit says it takes input methods even when told not to; the
+    // compose input method then swallows the key-down of a dead key, and its
+    // key-up alone would be lost.
+    if (query == Qt::ImEnabled)
+        return false;
+    return QLineEdit::inputMethodQuery(query);
+}
+
 void KeyCaptureEdit::HandleKey(const QKeyEvent& event, bool press)
 {
     if (pointerBusy && press) {
@@ -318,6 +378,8 @@ void KeyCaptureEdit::HandleKey(const QKeyEvent& event, bool press)
     }
     if (press && armingKey != 0 && event.key() != armingKey)
         armingKey = 0; // its key-up, if any, counts from now on
+    if (press)
+        KeyboardLayout::Current().Invalidate();
     const std::uint16_t vk = VirtualKeyFromEvent(event);
     if (vk == 0)
         return;
@@ -393,6 +455,72 @@ void KeyCaptureEdit::DropUnfinished()
 void KeyCaptureEdit::ShowText()
 {
     setText(QString::fromStdString(capture.Text()));
+    FitText();
+}
+
+// A long combination ("Shift+Ctrl+Alt+Page Down") would scroll out of the
+// narrow field and show only its end. The font is made smaller, then
+// narrower, until the whole text fits; the family and everything else stay
+// the dialog's.
+void KeyCaptureEdit::FitText()
+{
+    if (fitting)
+        return;
+    fitting = true;
+    setFont(FittedFont(text(), TextWidth()));
+    setCursorPosition(0);
+    fitting = false;
+}
+
+double KeyCaptureEdit::TextWidth() const
+{
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const QRect contents = style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
+    // QLineEdit keeps a margin of 2 pixels on either side of the text.
+    constexpr int kLineEditMargin = 2;
+    return contents.width() - textMargins().left() - textMargins().right() - 2 * kLineEditMargin;
+}
+
+QFont KeyCaptureEdit::FittedFont(const QString& shown, double width) const
+{
+    // Only the size and the stretch are the field's own; the rest stays
+    // inherited from the dialog.
+    QFont inherited = parentWidget() ? parentWidget()->font() : QApplication::font(this);
+    const int natural = QFontInfo(inherited).pixelSize();
+    const auto fits = [&](int pixels, int stretch, QFont& font) {
+        font = QFont();
+        if (pixels != natural)
+            font.setPixelSize(pixels);
+        if (stretch != 100)
+            font.setStretch(stretch);
+        return QFontMetricsF(font.resolve(inherited)).horizontalAdvance(shown) <= width;
+    };
+    QFont font;
+    if (shown.isEmpty() || width <= 0 || fits(natural, 100, font))
+        return QFont();
+    // Smaller while it stays easy to read, then narrower, then smaller again.
+    constexpr int kReadablePixels = 9;
+    constexpr int kLeastPixels = 6;
+    constexpr int kLeastStretch = 50;
+    int pixels = natural;
+    for (; pixels > kReadablePixels; --pixels)
+        if (fits(pixels - 1, 100, font))
+            return font;
+    pixels = std::min(pixels, natural);
+    for (int stretch = 95; stretch >= kLeastStretch; stretch -= 5)
+        if (fits(pixels, stretch, font))
+            return font;
+    for (--pixels; pixels >= kLeastPixels; --pixels)
+        if (fits(pixels, kLeastStretch, font))
+            return font;
+    return font; // the smallest there is
+}
+
+void KeyCaptureEdit::resizeEvent(QResizeEvent* e)
+{
+    QLineEdit::resizeEvent(e);
+    FitText();
 }
 
 void KeyCaptureEdit::Arm(bool fromKeyboard)
@@ -499,6 +627,8 @@ void KeyCaptureEdit::changeEvent(QEvent* e)
     QLineEdit::changeEvent(e);
     if (e->type() == QEvent::ActivationChange || e->type() == QEvent::EnabledChange)
         UpdateGrab();
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
+        FitText();
 }
 
 void KeyCaptureEdit::hideEvent(QHideEvent* e)

@@ -13,9 +13,12 @@
 class QKeyEvent;
 
 // The Windows virtual-key code of the key in a Qt key event, 0 for a key
-// that has none. Shifted symbols map to their key on a US keyboard; the
-// keypad is told from the main block by Qt::KeypadModifier, and the left
-// and right Windows keys by the event's native key.
+// that has none. Where the event says which physical key it comes from
+// (KeyboardLayout::EvdevCode), the code is that of the key at the same place
+// on a US keyboard, whatever the layout. Otherwise it goes by the symbol:
+// shifted symbols map to their key on a US keyboard; the keypad is told from
+// the main block by Qt::KeypadModifier, and the left and right Windows keys
+// by the event's native key.
 std::uint16_t VirtualKeyFromEvent(const QKeyEvent& event);
 
 // The edit field that captures a key combination and shows it. Its text
@@ -45,6 +48,7 @@ signals:
     // Once per process: the desktop keeps some combinations for itself (a
     // Wayland compositor without, or refusing, shortcut inhibition).
     void DesktopKeepsShortcuts();
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 protected:
     bool event(QEvent* e) override;
@@ -54,11 +58,15 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
 
 private:
     void HandleKey(const QKeyEvent& event, bool press);
     void FlushRelease();
     void ShowText();
+    void FitText();
+    double TextWidth() const;
+    QFont FittedFont(const QString& shown, double width) const;
     void UpdateGrab();
     void WatchPointer(bool watch);
     void Arm(bool fromKeyboard);
@@ -96,4 +104,5 @@ private:
     std::vector<std::uint16_t> releasedSinceFinished;
     QPalette idlePalette;
     ShortcutInhibitor inhibitor;
+    bool fitting = false;
 };
