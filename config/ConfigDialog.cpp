@@ -330,6 +330,7 @@ int ConfigDialog::ShowMessage(Message message)
                  "with Tab). They cannot be set here.",
                  "데스크톱이 일부 키 조합(예: Windows 키+Tab)을 직접 사용하므로 여기에서 "
                  "설정할 수 없습니다."};
+        break;
     case Message::NoPermission:
         texts = {"The receiver was found, but this user may not open it. Install the udev rule "
                  "(see README), then unplug and re-plug the receiver.",

@@ -32,6 +32,13 @@ public:
     // a key can be shown as the keyboard in use labels it.
     using KeyNamer = std::function<std::string(std::uint16_t vk)>;
     void SetKeyNamer(KeyNamer namer) { keyNamer = std::move(namer); }
+    // Back to no key and nothing held; the namer stays.
+    void Clear()
+    {
+        KeyNamer namer = std::move(keyNamer);
+        *this = KeyCapture();
+        keyNamer = std::move(namer);
+    }
 
 private:
     void UpdateText(std::uint16_t vk);

@@ -446,7 +446,7 @@ void KeyCaptureEdit::DropUnfinished()
         for (const std::uint16_t vk : releasedSinceFinished)
             capture.KeyUp(vk);
     } else {
-        capture = KeyCapture();
+        capture.Clear();
     }
     KeepFinished();
     ShowText();

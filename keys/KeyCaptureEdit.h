@@ -40,6 +40,7 @@ public:
     void SetKey(std::uint8_t modifiers, std::uint16_t virtualKey);
     void GetKey(std::uint8_t& modifiers, std::uint16_t& virtualKey) const;
 
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     bool IsCapturing() const { return capturing; }
     const ShortcutInhibitor& Inhibitor() const { return inhibitor; }
 
@@ -48,7 +49,6 @@ signals:
     // Once per process: the desktop keeps some combinations for itself (a
     // Wayland compositor without, or refusing, shortcut inhibition).
     void DesktopKeepsShortcuts();
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
 protected:
     bool event(QEvent* e) override;

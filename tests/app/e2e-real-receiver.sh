@@ -109,8 +109,10 @@ echo "$writes" | head -n1 | grep -qx 'write 00 FF 07 01 37 01 3E 00 00' ||
     fail "slot 1 was not written as Ctrl+F5"
 echo "$writes" | sed -n 2p | grep -qx 'write 00 FF 07 02 51 00 51 00 00' ||
     fail "slot 2 was not written with its key"
-tail_writes=$(grep '^write' "$device_log" | tail -n1)
-[ "$tail_writes" = 'write 00 FE 00 00 00 00 00 00 00' ] || fail "no commit after the keys"
+# The commit, then the read request that checks what the receiver kept.
+tail_writes=$(grep '^write' "$device_log" | tail -n2 | tr '\n' '/')
+[ "$tail_writes" = 'write 00 FE 00 00 00 00 00 00 00/write 00 FC 00 00 00 00 00 00 00/' ] ||
+    fail "no commit and read-back after the keys"
 grep -qx 'slot 1 01:3E' "$device_log" || fail "the receiver does not hold Ctrl+F5 in slot 1"
 grep -qx 'slot 2 00:51' "$device_log" || fail "slot 2 of the receiver changed"
 
