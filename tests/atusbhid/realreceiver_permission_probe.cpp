@@ -1,4 +1,4 @@
-// Run by tst_RealReceiver as an ordinary user: a testbed of its own with one
+// Run by atusbhid_real_receiver as an ordinary user: a testbed of its own with one
 // receiver whose nodes it may open ("allow"), may not open ("deny"), or no
 // receiver at all ("absent"); then what the real library says through the
 // program's link.

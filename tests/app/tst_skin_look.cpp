@@ -282,4 +282,4 @@ void SkinLookTest::contrastRatio()
 }
 
 QTEST_MAIN(SkinLookTest)
-#include "tst_SkinLook.moc"
+#include "tst_skin_look.moc"

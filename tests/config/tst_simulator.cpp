@@ -169,4 +169,4 @@ private slots:
 };
 
 QTEST_MAIN(ConfigSimulatorTest)
-#include "test_config_simulator.moc"
+#include "tst_simulator.moc"

@@ -137,4 +137,4 @@ void TestKeyCodes::DisplayTexts()
 }
 
 QTEST_GUILESS_MAIN(TestKeyCodes)
-#include "test_keycodes.moc"
+#include "tst_codes.moc"

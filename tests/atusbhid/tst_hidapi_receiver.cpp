@@ -552,4 +552,4 @@ private:
 };
 
 QTEST_GUILESS_MAIN(HidapiReceiverTest)
-#include "tst_HidapiReceiver.moc"
+#include "tst_hidapi_receiver.moc"

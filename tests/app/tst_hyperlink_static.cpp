@@ -330,4 +330,4 @@ private slots:
 };
 
 QTEST_MAIN(TestHyperLinkStatic)
-#include "tst_HyperLinkStatic.moc"
+#include "tst_hyperlink_static.moc"

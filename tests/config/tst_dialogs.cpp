@@ -609,4 +609,4 @@ private slots:
 };
 
 QTEST_MAIN(ConfigDialogTest)
-#include "test_config_dialogs.moc"
+#include "tst_dialogs.moc"

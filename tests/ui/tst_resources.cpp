@@ -80,4 +80,4 @@ void ResourcesTest::templateControlIdsAreUnique()
 }
 
 QTEST_MAIN(ResourcesTest)
-#include "tst_Resources.moc"
+#include "tst_resources.moc"

@@ -283,4 +283,4 @@ void ReceiverLinkTest::findErrorTellsWhyNothingIsConnected()
 }
 
 QTEST_GUILESS_MAIN(ReceiverLinkTest)
-#include "tst_receiverlink.moc"
+#include "tst_link.moc"

@@ -66,4 +66,4 @@ void HelpDialogTest::okCloses()
 }
 
 QTEST_MAIN(HelpDialogTest)
-#include "tst_HelpDialog.moc"
+#include "tst_help_dialog.moc"

@@ -276,4 +276,4 @@ void TestCtlSimulator::HelpVersionAndUnknownOptions()
 }
 
 QTEST_GUILESS_MAIN(TestCtlSimulator)
-#include "test_ctl_simulator.moc"
+#include "tst_simulator.moc"

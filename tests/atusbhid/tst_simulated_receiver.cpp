@@ -676,4 +676,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(SimulatedReceiverTest)
-#include "tst_SimulatedReceiver.moc"
+#include "tst_simulated_receiver.moc"

@@ -107,4 +107,4 @@ private slots:
 };
 
 QTEST_MAIN(ConfigPermissionTest)
-#include "tst_ConfigPermission.moc"
+#include "tst_permission.moc"

@@ -141,4 +141,4 @@ void MessageBoxTest::hangulHasAFont()
 }
 
 QTEST_MAIN(MessageBoxTest)
-#include "tst_MessageBox.moc"
+#include "tst_message_box.moc"

@@ -109,4 +109,4 @@ void KeyTableStoreTest::tickOnDisconnectedLinkStopsWithoutAnswer()
 }
 
 QTEST_GUILESS_MAIN(KeyTableStoreTest)
-#include "tst_keytablestore.moc"
+#include "tst_key_table_store.moc"

@@ -109,4 +109,4 @@ void BitmapButtonTest::sizeToContentKeepsTopLeft()
 }
 
 QTEST_MAIN(BitmapButtonTest)
-#include "tst_BitmapButton.moc"
+#include "tst_bitmap_button.moc"

@@ -440,4 +440,4 @@ void TestKeyLayouts::LongNamesFitTheField()
 }
 
 QTEST_MAIN(TestKeyLayouts)
-#include "test_keylayouts.moc"
+#include "tst_layouts.moc"

@@ -517,4 +517,4 @@ void TestKeyCaptureEdit::KeyboardReachesAndLeavesTheField()
 }
 
 QTEST_MAIN(TestKeyCaptureEdit)
-#include "test_keycaptureedit.moc"
+#include "tst_capture_edit.moc"

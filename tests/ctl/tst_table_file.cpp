@@ -97,4 +97,4 @@ void TestTableFile::BadFiles()
 }
 
 QTEST_APPLESS_MAIN(TestTableFile)
-#include "test_tablefile.moc"
+#include "tst_table_file.moc"

@@ -379,4 +379,4 @@ void SkinDialogTest::unknownTemplateLeavesDialogAlone()
 }
 
 QTEST_MAIN(SkinDialogTest)
-#include "tst_SkinDialog.moc"
+#include "tst_skin_dialog.moc"

@@ -290,4 +290,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(VerifiedWriteTest)
-#include "tst_verifiedwrite.moc"
+#include "tst_verified_write.moc"

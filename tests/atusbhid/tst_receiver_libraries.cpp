@@ -86,4 +86,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(ReceiverLibrariesTest)
-#include "tst_ReceiverLibraries.moc"
+#include "tst_receiver_libraries.moc"

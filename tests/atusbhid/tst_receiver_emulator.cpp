@@ -446,4 +446,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(ReceiverEmulatorTest)
-#include "tst_ReceiverEmulator.moc"
+#include "tst_receiver_emulator.moc"

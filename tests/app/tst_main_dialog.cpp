@@ -279,4 +279,4 @@ private slots:
 };
 
 QTEST_MAIN(TestMainDialog)
-#include "tst_MainDialog.moc"
+#include "tst_main_dialog.moc"

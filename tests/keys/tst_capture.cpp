@@ -128,4 +128,4 @@ void TestKeyCapture::Sequences()
 }
 
 QTEST_GUILESS_MAIN(TestKeyCapture)
-#include "test_keycapture.moc"
+#include "tst_capture.moc"

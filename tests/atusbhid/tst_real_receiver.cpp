@@ -400,4 +400,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(RealReceiverTest)
-#include "tst_RealReceiver.moc"
+#include "tst_real_receiver.moc"

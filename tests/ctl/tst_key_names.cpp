@@ -111,4 +111,4 @@ void TestKeyNames::Refusals()
 }
 
 QTEST_APPLESS_MAIN(TestKeyNames)
-#include "test_keynames.moc"
+#include "tst_key_names.moc"

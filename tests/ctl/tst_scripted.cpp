@@ -274,4 +274,4 @@ void TestCtlScripted::DescriptorUsagePages()
 }
 
 QTEST_APPLESS_MAIN(TestCtlScripted)
-#include "test_ctl_scripted.moc"
+#include "tst_scripted.moc"
