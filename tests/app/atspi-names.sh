@@ -9,12 +9,10 @@ build=$1
 here=$(dirname "${BASH_SOURCE[0]}")
 launcher=/usr/libexec/at-spi-bus-launcher
 
-for tool in Xvfb xdotool dbus-run-session; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$here/x11-helpers.sh"
+require_tools Xvfb xdotool dbus-run-session
 [ -x "$launcher" ] || { echo "SKIP: at-spi2-core is not installed"; exit 77; }
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null ||
-    { echo "SKIP: python3-pyatspi is not installed"; exit 77; }
+require_pyatspi
 
 if [ -z "${TAVROLIN_IN_DBUS_SESSION:-}" ]; then
     # One private session bus for the test, gone with it.
@@ -31,30 +29,14 @@ trap stop_all EXIT
 "$launcher" --launch-immediately >"$work/atspi.log" 2>&1 &
 launcher_pid=$!
 
-fail() {
-    echo "FAIL: $*" >&2
-    sed 's/^/  program: /' "$work/app.log" >&2
-    exit 1
-}
-
 export TAVROLIN_SIMULATOR_STATE=$work/receiver.state
 "$build/atusbhid/simulator/tavrolin-simulator" model RV-80 >/dev/null
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LD_LIBRARY_PATH=$build/atusbhid/simulator \
     XDG_RUNTIME_DIR=$work "$build/app/tavrolin" >"$work/app.log" 2>&1 &
 app_pid=$!
 
-windows() { xdotool search --onlyvisible --classname '^tavrolin$' 2>/dev/null | sort -n; }
-wait_for_windows() { # COUNT
-    for _ in $(seq 100); do
-        [ "$(windows | wc -l)" -eq "$1" ] && return 0
-        kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
-        sleep 0.05
-    done
-    fail "expected $1 window(s)"
-}
-
 wait_for_windows 1
-main=$(windows | tail -n1)
+main=$(newest)
 xdotool windowfocus --sync "$main"
 sleep 0.3
 xdotool key --delay 120 Down Down Down

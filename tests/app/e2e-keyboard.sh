@@ -12,19 +12,12 @@ artifacts=$2
 program=$build/app/tavrolin
 simulator_tool=$build/atusbhid/simulator/tavrolin-simulator
 
-for tool in Xvfb xdotool import; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$(dirname "${BASH_SOURCE[0]}")/x11-helpers.sh"
+require_tools Xvfb xdotool import
 
 . "$(dirname "${BASH_SOURCE[0]}")/xvfb-session.sh"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/app.log" ] && sed 's/^/  program: /' "$work/app.log" >&2
-    exit 1
-}
 
 export TAVROLIN_SIMULATOR_STATE=$work/receiver.state
 "$simulator_tool" model RV-80 >/dev/null
@@ -33,21 +26,10 @@ export TAVROLIN_SIMULATOR_STATE=$work/receiver.state
 LD_LIBRARY_PATH=$build/atusbhid/simulator XDG_RUNTIME_DIR=$work "$program" >"$work/app.log" 2>&1 &
 app_pid=$!
 
-windows() { xdotool search --onlyvisible --classname '^tavrolin$' 2>/dev/null | sort -n; }
-wait_for_windows() { # COUNT
-    for _ in $(seq 100); do
-        [ "$(windows | wc -l)" -eq "$1" ] && return 0
-        kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
-        sleep 0.05
-    done
-    fail "expected $1 window(s), found $(windows | wc -l)"
-}
-newest() { windows | tail -n1; }
 keys() { # KEY... (one at a time, as a person types)
     xdotool key --delay 120 "$@"
     sleep 0.2
 }
-shoot() { import -window "$1" "$artifacts/$2.png"; }
 slot() { # N: the receiver's entry for slot N
     "$simulator_tool" show | awk -v n="$1" '$1 == n { print $2 }'
 }
@@ -61,7 +43,7 @@ sleep 0.3
 # the language list to Config (its face reads OK); Space.
 keys Down Down Down Tab Tab space
 wait_for_windows 2
-config=$(windows | grep -vx "$main" | tail -n1)
+config=$(newest_other "$main")
 xdotool windowfocus --sync "$config"
 sleep 0.5 # the table loads in 10 ms steps
 shoot "$config" 01-first-field
@@ -69,23 +51,16 @@ shoot "$config" 01-first-field
 # The first key field has the focus but does not capture: Tab leaves it and
 # Shift+Tab comes back.
 keys Tab shift+Tab
-# Enter starts the capture; Ctrl+F5 held the way a person presses it.
+# Enter starts the capture; then Ctrl+F5.
 keys Return
 shoot "$config" 02-capturing
-xdotool keydown ctrl
-sleep 0.15
-xdotool keydown F5
-sleep 0.15
-xdotool keyup F5
-sleep 0.15
-xdotool keyup ctrl
-sleep 0.2
+press_ctrl_f5
 shoot "$config" 03-captured
 
 # Tab through the six other fields, LOAD and RESET to OK, and press it.
 keys Tab Tab Tab Tab Tab Tab Tab Tab Tab space
 wait_for_windows 3
-box=$(windows | grep -vx -e "$main" -e "$config" | tail -n1)
+box=$(newest_other "$main" "$config")
 xdotool windowfocus --sync "$box"
 keys Return
 wait_for_windows 2
@@ -105,10 +80,5 @@ wait_for_windows 1
 # From Config on the main window: Exit is the next tab stop.
 xdotool windowfocus --sync "$main"
 keys Tab space
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
-kill -0 "$app_pid" 2>/dev/null && fail "EXIT did not end the program"
-status=0
-wait "$app_pid" || status=$?
-app_pid=
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+expect_clean_exit
 echo "PASS; pictures in $artifacts"

@@ -12,10 +12,9 @@ artifacts=$2
 program=$build/app/tavrolin
 simulator_tool=$build/atusbhid/simulator/tavrolin-simulator
 
-for tool in Xvfb xdotool setxkbmap import dbus-run-session; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIP: no python3-pyatspi"; exit 77; }
+. "$here/x11-helpers.sh"
+require_tools Xvfb xdotool setxkbmap import dbus-run-session
+require_pyatspi
 
 # A session bus of its own, which AT-SPI's bus is started from and ends with.
 if [ -z "${TAVROLIN_E2E_SESSION_BUS:-}" ]; then
@@ -26,12 +25,6 @@ fi
 . "$here/xvfb-session.sh"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -n "$app_pid" ] && [ -f "$work/app.log" ] && sed 's/^/  program: /' "$work/app.log" >&2
-    exit 1
-}
 
 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus org.a11y.Bus.GetAddress \
     >/dev/null || fail "the accessibility bus did not start"
@@ -44,19 +37,6 @@ setxkbmap de
 LD_LIBRARY_PATH=$build/atusbhid/simulator XDG_RUNTIME_DIR=$work "$program" >"$work/app.log" 2>&1 &
 app_pid=$!
 
-windows() { xdotool search --onlyvisible --classname '^tavrolin$' 2>/dev/null | sort -n; }
-wait_for_windows() { # COUNT
-    for _ in $(seq 100); do
-        [ "$(windows | wc -l)" -eq "$1" ] && return 0
-        kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
-        sleep 0.05
-    done
-    fail "expected $1 window(s), found $(windows | wc -l)"
-}
-click() { # WINDOW X Y
-    xdotool mousemove --window "$1" "$2" "$3" click 1
-    sleep 0.3
-}
 # The middle of each key field of the RV-80 dialog, slots 1 to 7, in the
 # dialog's pixels.
 slot_x=(0 82 83 340 340 340 82 340)
@@ -91,15 +71,13 @@ capture() { # SLOT KEYCODE...
 }
 
 wait_for_windows 1
-main=$(windows | tail -n1)
+main=$(newest)
 sleep 0.3
 xdotool windowfocus --sync "$main"
-click "$main" 90 106
-xdotool key --delay 80 Down Down Down Return
-sleep 0.3
+choose_rv80 "$main"
 click "$main" 62 290
 wait_for_windows 2
-config=$(windows | grep -vx "$main" | tail -n1)
+config=$(newest_other "$main")
 sleep 0.5
 xdotool windowfocus --sync "$config"
 expect_text 6 "Page Up"
@@ -128,12 +106,12 @@ capture 6 24
 expect_text 6 "Й"
 capture 7 64 52
 expect_text 7 "Alt+Я"
-import -window "$config" "$artifacts/layouts-captured.png"
+shoot "$config" layouts-captured
 
 # OK writes the keys the user pressed, by place.
 click "$config" 70 292
 wait_for_windows 3
-box=$(windows | grep -vx -e "$main" -e "$config" | tail -n1)
+box=$(newest_other "$main" "$config")
 xdotool windowfocus --sync "$box"
 xdotool key Return
 wait_for_windows 2
@@ -152,21 +130,16 @@ click "$config" 200 290
 sleep 0.5
 expected_texts=("" "Z" "Shift+7" "^" "1" "Ctrl+2" "Q" "Alt+Y")
 for slot in 1 2 3 4 5 6 7; do expect_text "$slot" "${expected_texts[$slot]}"; done
-import -window "$config" "$artifacts/layouts-loaded-de.png"
+shoot "$config" layouts-loaded-de
 
 # The longest names are drawn whole (see the picture).
 capture 1 50 37 64 117
 expect_text 1 "Shift+Ctrl+Alt+Page Down"
-import -window "$config" "$artifacts/layouts-long-name.png"
+shoot "$config" layouts-long-name
 
 # BACK, then EXIT.
 click "$config" 354 294
 wait_for_windows 1
 click "$main" 354 290
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
-kill -0 "$app_pid" 2>/dev/null && fail "EXIT did not end the program"
-status=0
-wait "$app_pid" || status=$?
-app_pid=
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+expect_clean_exit
 echo "PASS; pictures in $artifacts"

@@ -13,37 +13,20 @@ host=$2
 artifacts=$3
 program=$build/app/tavrolin
 
-for tool in Xvfb xdotool import; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$(dirname "${BASH_SOURCE[0]}")/x11-helpers.sh"
+require_tools Xvfb xdotool import
 
 . "$(dirname "${BASH_SOURCE[0]}")/xvfb-session.sh"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
 device_log=$work/receiver.log
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -f "$work/app.log" ] && sed 's/^/  program: /' "$work/app.log" >&2
-    [ -f "$device_log" ] && sed 's/^/  receiver: /' "$device_log" >&2
-    exit 1
-}
+fail_logs=("receiver=$device_log")
 
 # The receiver keeps its keyboard interface first, as a real one does.
 LD_LIBRARY_PATH=$build/atusbhid/hidapi XDG_RUNTIME_DIR=$work \
     "$host" --model RV-80 --log "$device_log" -- "$program" >"$work/app.log" 2>&1 &
 app_pid=$!
 
-windows() { xdotool search --onlyvisible --classname '^tavrolin$' 2>/dev/null | sort -n; }
-wait_for_windows() { # COUNT
-    for _ in $(seq 100); do
-        [ "$(windows | wc -l)" -eq "$1" ] && return 0
-        kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
-        sleep 0.05
-    done
-    fail "expected $1 window(s), found $(windows | wc -l)"
-}
-newest() { windows | tail -n1; }
 # The host rewrites its log every 50 ms; a busy machine may take longer.
 wait_for_log() { # LINE
     for _ in $(seq 100); do
@@ -52,13 +35,6 @@ wait_for_log() { # LINE
     done
     return 1
 }
-click() { # WINDOW X Y
-    xdotool mousemove --window "$1" "$2" "$3" click 1
-    sleep 0.3
-}
-shoot() { # WINDOW NAME
-    import -window "$1" "$artifacts/$2.png"
-}
 
 wait_for_windows 1
 main=$(newest)
@@ -66,12 +42,10 @@ sleep 0.3
 xdotool windowfocus --sync "$main"
 
 # RV-80, then Config (its face reads OK).
-click "$main" 90 106
-xdotool key --delay 80 Down Down Down Return
-sleep 0.3
+choose_rv80 "$main"
 click "$main" 62 290
 wait_for_windows 2
-config=$(windows | grep -vx "$main" | tail -n1)
+config=$(newest_other "$main")
 sleep 0.5
 shoot "$config" 01-config-real-receiver
 wait_for_log 'write 00 FC 00 00 00 00 00 00 00' ||
@@ -79,19 +53,12 @@ wait_for_log 'write 00 FC 00 00 00 00 00 00 00' ||
 xdotool windowfocus --sync "$config"
 
 click "$config" 82 68
-xdotool keydown ctrl
-sleep 0.15
-xdotool keydown F5
-sleep 0.15
-xdotool keyup F5
-sleep 0.15
-xdotool keyup ctrl
-sleep 0.2
+press_ctrl_f5
 shoot "$config" 02-config-captured
 
 click "$config" 70 292
 wait_for_windows 3
-box=$(windows | grep -vx -e "$main" -e "$config" | tail -n1)
+box=$(newest_other "$main" "$config")
 sleep 0.2
 shoot "$box" 03-message-completed
 xdotool windowfocus --sync "$box"
@@ -120,12 +87,7 @@ grep -qx 'slot 2 00:51' "$device_log" || fail "slot 2 of the receiver changed"
 click "$config" 354 294
 wait_for_windows 1
 click "$main" 354 290
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
-kill -0 "$app_pid" 2>/dev/null && fail "EXIT did not end the program"
-status=0
-wait "$app_pid" || status=$?
-app_pid=
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+expect_clean_exit
 
 # Root may open any node: the receiver's host and the program run as nobody.
 as_user=()
@@ -139,6 +101,7 @@ mkdir -m 700 "$user_dir/home" "$user_dir/runtime"
 [ "${#as_user[@]}" -gt 0 ] && chown -R 65534:65534 "$user_dir"
 chmod 755 "$user_dir"
 device_log=$user_dir/receiver.log
+fail_logs=("receiver=$device_log")
 "${as_user[@]}" env LD_LIBRARY_PATH="$build/atusbhid/hidapi" HOME="$user_dir/home" \
     XDG_RUNTIME_DIR="$user_dir/runtime" \
     "$host" --deny-access --model RV-80 --log "$device_log" -- "$program" \
@@ -151,7 +114,7 @@ xdotool windowfocus --sync "$main"
 click "$main" 62 290
 # The dialog ends during its opening; only its message box is left.
 wait_for_windows 2
-box=$(windows | grep -vx "$main" | tail -n1)
+box=$(newest_other "$main")
 sleep 0.2
 shoot "$box" 04-message-no-permission
 xdotool windowfocus --sync "$box"
@@ -159,10 +122,5 @@ xdotool key Return
 wait_for_windows 1
 if grep -q '^write' "$device_log"; then fail "a request reached a receiver that may not be opened"; fi
 click "$main" 354 290
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
-kill -0 "$app_pid" 2>/dev/null && fail "EXIT did not end the program"
-status=0
-wait "$app_pid" || status=$?
-app_pid=
-[ "$status" -eq 0 ] || fail "the program ended with status $status (as an ordinary user)"
+expect_clean_exit "(as an ordinary user)"
 echo "PASS; pictures in $artifacts"

@@ -11,20 +11,12 @@ artifacts=$2
 program=$build/app/tavrolin
 simulator_tool=$build/atusbhid/simulator/tavrolin-simulator
 
-for tool in Xvfb xdotool import; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$(dirname "${BASH_SOURCE[0]}")/x11-helpers.sh"
+require_tools Xvfb xdotool import
 
 . "$(dirname "${BASH_SOURCE[0]}")/xvfb-session.sh"
 mkdir -p "$artifacts"
 rm -f "$artifacts"/*.png
-
-fail() {
-    echo "FAIL: $*" >&2
-    [ -n "$app_pid" ] && [ -f "$work/app.log" ] && sed 's/^/  program: /' "$work/app.log" >&2
-    exit 1
-}
-
 
 export TAVROLIN_SIMULATOR_STATE=$work/receiver.state
 "$simulator_tool" model RV-80 >/dev/null
@@ -36,26 +28,6 @@ LD_LIBRARY_PATH=$build/atusbhid/simulator XDG_RUNTIME_DIR=$work \
     "$program" -platform xcb >"$work/app.log" 2>&1 &
 app_pid=$!
 
-# The program's visible top-level windows, oldest first. Only the main window
-# has a title of its own, so they are found by their class.
-windows() { xdotool search --onlyvisible --classname '^tavrolin$' 2>/dev/null | sort -n; }
-wait_for_windows() { # COUNT
-    for _ in $(seq 100); do
-        [ "$(windows | wc -l)" -eq "$1" ] && return 0
-        kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
-        sleep 0.05
-    done
-    fail "expected $1 window(s), found $(windows | wc -l)"
-}
-newest() { windows | tail -n1; }
-click() { # WINDOW X Y
-    xdotool mousemove --window "$1" "$2" "$3" click 1
-    sleep 0.3
-}
-shoot() { # WINDOW NAME
-    import -window "$1" "$artifacts/$2.png"
-}
-
 wait_for_windows 1
 main=$(newest)
 [ "$(xdotool getwindowname "$main")" = Tavrolin ] || fail "the main window is not called Tavrolin"
@@ -63,36 +35,26 @@ sleep 0.3
 shoot "$main" 01-main
 xdotool windowfocus --sync "$main"
 
-# The model list: open it, go down three entries to RV-80, take it.
-click "$main" 90 106
-xdotool key --delay 80 Down Down Down Return
-sleep 0.3
+choose_rv80 "$main"
 shoot "$main" 02-main-rv80
 
 # Config (its face reads OK).
 click "$main" 62 290
 wait_for_windows 2
-config=$(windows | grep -vx "$main" | tail -n1)
+config=$(newest_other "$main")
 sleep 0.5 # the table loads in 10 ms steps
 shoot "$config" 03-config-rv80
 xdotool windowfocus --sync "$config"
 
-# The first key field, then Ctrl+F5 held the way a person presses it.
+# The first key field, then Ctrl+F5.
 click "$config" 82 68
-xdotool keydown ctrl
-sleep 0.15
-xdotool keydown F5
-sleep 0.15
-xdotool keyup F5
-sleep 0.15
-xdotool keyup ctrl
-sleep 0.2
+press_ctrl_f5
 shoot "$config" 04-config-captured
 
 # OK writes and commits, then says so in a message box.
 click "$config" 70 292
 wait_for_windows 3
-box=$(windows | grep -vx -e "$main" -e "$config" | tail -n1)
+box=$(newest_other "$main" "$config")
 sleep 0.2
 shoot "$box" 05-message-completed
 xdotool windowfocus --sync "$box"
@@ -111,7 +73,7 @@ wait_for_windows 1
 # HELP shows the page; its OK closes it.
 click "$main" 62 252
 wait_for_windows 2
-help=$(windows | grep -vx "$main" | tail -n1)
+help=$(newest_other "$main")
 sleep 0.2
 shoot "$help" 06-help-english
 click "$help" 214 286
@@ -123,10 +85,5 @@ xdotool key Return Escape
 sleep 0.3
 kill -0 "$app_pid" 2>/dev/null || fail "Enter or Esc ended the program"
 click "$main" 354 290
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
-kill -0 "$app_pid" 2>/dev/null && fail "EXIT did not end the program"
-status=0
-wait "$app_pid" || status=$?
-app_pid=
-[ "$status" -eq 0 ] || fail "the program ended with status $status"
+expect_clean_exit
 echo "PASS; pictures in $artifacts"
