@@ -696,6 +696,8 @@ int Ctl::Run(const std::vector<std::string>& args)
         return kExitUsage;
     }
     const std::string& c = options.command;
+    if (c == "complete")
+        return PrintCompletions(options.arguments, out);
     if (!CommandHelp(c))
         return Report(Usage(Msg::UnknownCommand, {c}));
     if (c == "export" && options.json)

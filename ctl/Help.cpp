@@ -1,5 +1,10 @@
 #include "Help.h"
 
+#include "KeyNames.h"
+#include "PresenterFamilies.h"
+
+#include <ostream>
+
 namespace {
 
 struct CommandText
@@ -115,4 +120,22 @@ const char* CommandHelp(const std::string& command)
         if (command == c.command)
             return c.text;
     return nullptr;
+}
+
+int PrintCompletions(const std::vector<std::string>& args, std::ostream& out)
+{
+    const std::string what = args.empty() ? std::string() : args.front();
+    if (what == "models") {
+        for (const PresenterModel& model : kPresenterModels)
+            out << model.text << '\n';
+    } else if (what == "slots" && args.size() > 1) {
+        if (const PresenterModel* model = FindPresenterModelIgnoringCase(args[1]))
+            for (int slot = 1; slot <= FamilyData(model->family).tableSize; ++slot)
+                out << slot << '\n';
+    } else if (what == "keys") {
+        for (const std::string& name : ReceiverKeyNames())
+            out << name << '\n';
+        out << "none\n";
+    }
+    return 0;
 }
