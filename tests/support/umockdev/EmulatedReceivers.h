@@ -5,6 +5,9 @@
 // Each receiver is a USB device 0ebc:2501 with two HID interfaces, each with
 // a hidraw node: a keyboard (usage page 0x01) and a vendor-defined one (usage
 // page 0xFF00) that answers the receiver protocol through read and write.
+// With oneInterface, a single interface carries both collections under report
+// IDs. The keyboard collection's node hands out the input reports queued
+// with SendInput.
 //
 // The process that creates an EmulatedReceivers must itself run with
 // libumockdev-preload.so in LD_PRELOAD (umockdev sends uevents only then);
