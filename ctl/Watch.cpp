@@ -190,7 +190,7 @@ private:
 
 void Watcher::ReadTable()
 {
-    // A session of its own, ended before the node is opened: the receiver
+    // A session of its own, ended before the watching starts: the receiver
     // library is not left holding the receiver, and on a receiver with one
     // interface nothing but this command reads the node while it watches.
     ReceiverSession session;
@@ -350,8 +350,8 @@ int Watcher::Run()
         }
     }
 
-    ReadTable();
-    const StopSignals signals;
+    // Opened before the table is read, so that a node this user may not
+    // read is told at once.
     fd = open(devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
@@ -361,6 +361,8 @@ int Watcher::Run()
             return Fail(kExitNoReceiver, T(Msg::ReceiverRemoved));
         return Fail(kExitNoReceiver, devnode + ": " + std::strerror(error));
     }
+    ReadTable();
+    const StopSignals signals;
     const std::string where =
         devnode + (layout.reportIds ? ", report ID " + std::to_string(layout.reportId) : "");
     err << "tavrolinctl: " << T(Msg::Watching, {where}) << '\n' << std::flush;

@@ -6,10 +6,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -366,6 +368,9 @@ void TestCtlSimulator::WatchTheEmulatedReceiver_data()
     QTest::newRow("removed while watched")
         << ownInterface << "00004E0000000000" << true << 2
         << QStringList{"Page Down           usage 0x4E, modifiers 0x00  button 7 (NEXT)"};
+    // Run as nobody, whom the nodes do not let in.
+    QTest::newRow("no permission")
+        << QStringList{"--deny-access"} << "" << false << 2 << QStringList{};
 }
 
 void TestCtlSimulator::WatchTheEmulatedReceiver()
@@ -378,13 +383,30 @@ void TestCtlSimulator::WatchTheEmulatedReceiver()
     QFETCH(bool, unplug);
     QFETCH(int, status);
     QFETCH(QStringList, lines);
+    const bool denied = layout.contains(QStringLiteral("--deny-access"));
+    if (denied && (geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty()))
+        QSKIP("needs root and setpriv to become an ordinary user");
     QProcess host;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(HIDAPI_LIBRARY_DIR));
     host.setProcessEnvironment(env);
+    const QStringList nobody{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
     host.start(QStringLiteral(EMULATED_HOST),
-               layout + QStringList{"--keys", reports, "--", TAVROLINCTL, "watch", "--count",
-                                    QString::number(unplug ? 9 : lines.size()), "--timeout", "20"});
+               layout + QStringList{"--keys", reports, "--"} + (denied ? nobody : QStringList()) +
+                   QStringList{TAVROLINCTL, "watch", "--count",
+                               QString::number(lines.isEmpty() || unplug ? 9 : lines.size()),
+                               "--timeout", "20"});
+    if (denied) {
+        // Told as diagnose tells it.
+        QVERIFY(host.waitForFinished(15000));
+        QCOMPARE(host.exitCode(), 2);
+        const QString err = QString::fromUtf8(host.readAllStandardError());
+        QVERIFY2(err.contains(QRegularExpression(QStringLiteral(
+                     "^tavrolinctl: /dev/hidraw\\d+: this user may NOT open it: Permission denied "
+                     "\\(not the owner, not in group root, and no access list entry"))),
+                 qPrintable(err));
+        return;
+    }
     // The buttons are pressed once it watches, and the receiver leaves once
     // it has printed what it read.
     QString err;
