@@ -322,6 +322,7 @@ void TestCtlSimulator::JsonForEveryCommand_data()
     QTest::newRow("diagnose") << QStringList{"diagnose"} << "tableRead";
     QTest::newRow("set") << QStringList{"set", "--model", "QN-90", "2", "Ctrl+\\"} << "verified";
     QTest::newRow("reset") << QStringList{"reset", "--yes"} << "verified";
+    QTest::newRow("import") << QStringList{"import", File(QStringLiteral("qn.txt"))} << "slots";
 }
 
 void TestCtlSimulator::JsonForEveryCommand()
@@ -329,6 +330,8 @@ void TestCtlSimulator::JsonForEveryCommand()
     QFETCH(QStringList, args);
     QFETCH(QString, member);
     QVERIFY(Simulator({QStringLiteral("model"), QStringLiteral("QN-90")}));
+    Write(QStringLiteral("qn.txt"), "format = 1\nmodel = QN-90\n1 = F5\n2 = Esc\n3 = Alt+Tab\n"
+                                    "4 = Page Up\n5 = Page Down\n");
     // Korean from the locale; what goes to standard output stays as it is.
     const Result r = Ctl(args + QStringList{QStringLiteral("--json")}, {},
                          {QStringLiteral("LC_ALL="), QStringLiteral("LANG=ko_KR.UTF-8")});
@@ -365,9 +368,11 @@ void TestCtlSimulator::WatchTheEmulatedReceiver_data()
         << QStringList{"--one-interface"}
         << "01200037000000000000,020700000000000000,01000029380000000000,010000000000000000"
         << false << 0 << QStringList{"Shift+.             usage 0x37", "Esc ", "/ "};
+    // With --json, as a line of JSON starting with "key" shows.
     QTest::newRow("removed while watched")
         << ownInterface << "00004E0000000000" << true << 2
-        << QStringList{"Page Down           usage 0x4E, modifiers 0x00  button 7 (NEXT)"};
+        << QStringList{"\"key\": \"Page Down\", \"modifiers\": 0, \"keyCode\": 78, \"usage\": "
+                       "\"0x4E\", \"slots\": [{\"slot\": 7, \"button\": \"NEXT\"}]}"};
     // Run as nobody, whom the nodes do not let in.
     QTest::newRow("no permission")
         << QStringList{"--deny-access"} << "" << false << 2 << QStringList{};
@@ -395,7 +400,10 @@ void TestCtlSimulator::WatchTheEmulatedReceiver()
                layout + QStringList{"--keys", reports, "--"} + (denied ? nobody : QStringList()) +
                    QStringList{TAVROLINCTL, "watch", "--count",
                                QString::number(lines.isEmpty() || unplug ? 9 : lines.size()),
-                               "--timeout", "20"});
+                               "--timeout", "20"} +
+                   (!lines.isEmpty() && lines.first().startsWith(QLatin1Char('"'))
+                        ? QStringList{"--json"}
+                        : QStringList()));
     if (denied) {
         // Told as diagnose tells it.
         QVERIFY(host.waitForFinished(15000));
@@ -428,7 +436,10 @@ void TestCtlSimulator::WatchTheEmulatedReceiver()
     const QStringList printed = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(printed.size(), lines.size());
     for (int i = 0; i < lines.size(); ++i)
-        QVERIFY2(printed[i].mid(14).startsWith(lines[i]), qPrintable(out));
+        QVERIFY2(printed[i].mid(14).startsWith(lines[i]) ||
+                     (QJsonDocument::fromJson(printed[i].toUtf8()).isObject() &&
+                      printed[i].endsWith(lines[i])),
+                 qPrintable(out));
     if (unplug)
         QVERIFY2(err.contains(QStringLiteral("A receiver has been removed.")), qPrintable(err));
 #endif
