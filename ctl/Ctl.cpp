@@ -22,6 +22,7 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#include <type_traits>
 
 #ifndef TAVROLIN_VERSION
 #define TAVROLIN_VERSION "unknown"

@@ -358,7 +358,7 @@ int Watcher::Run()
         if (error == EACCES || error == EPERM)
             return Fail(kExitNoReceiver, devnode + ": " + AccessRefusal(devnode, error));
         if (error == ENOENT || error == ENODEV || error == ENXIO)
-            return Fail(kExitNoReceiver, T(Msg::ReceiverRemoved));
+            return Fail(kExitNoReceiver, T(Msg::NotConnected));
         return Fail(kExitNoReceiver, devnode + ": " + std::strerror(error));
     }
     ReadTable();
