@@ -1,14 +1,20 @@
 #include "Ctl.h"
 
 #include "Diagnose.h"
+#include "Help.h"
+#include "Json.h"
+#include "Locale.h"
 #include "Messages.h"
 #include "ReceiverSession.h"
 #include "TableFile.h"
+#include "Watch.h"
 
 #include "KeyNames.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -16,6 +22,7 @@
 #include <map>
 #include <optional>
 #include <sstream>
+#include <type_traits>
 
 #ifndef TAVROLIN_VERSION
 #define TAVROLIN_VERSION "unknown"
@@ -35,16 +42,22 @@ Commands:
   export --model M FILE          Save the receiver's table in a key table file
                                  (FILE - writes to standard output).
   import FILE                    Write a key table file to the receiver.
+  watch [--count N] [--timeout S]
+                                 Print each key combination the presenter
+                                 sends, and the slot that holds it.
   models                         The presenter models and their buttons.
   diagnose                       What this computer sees of the receiver, for a
                                  bug report. Changes nothing.
 
 Options:
   --model M   The presenter model, as 'tavrolinctl models' lists it.
-  --json      show: print JSON for scripts.
+  --json      show, watch, models, diagnose, and the outcome of set, import
+              and reset: print JSON for scripts.
   --yes, -y   reset: do not ask.
-  --lang L    Messages in English (en, the default) or Korean (ko).
-  --help, -h  This text.  --version  The version.
+  --lang L    Messages in English (en) or Korean (ko); by default as the
+              locale says (LC_ALL, LC_MESSAGES, LANG).
+  --help, -h  This text; 'tavrolinctl COMMAND --help' a command's.
+  --version   The version.
 
 Keys are named as the program's key fields show them: A, 1, F5, Page Up, Num .,
 Shift+Ctrl+F5, L_Wnd+D; modifiers in any case; none for no key. Writes are
@@ -89,30 +102,13 @@ std::string Padded(std::string text, std::size_t width)
     return text;
 }
 
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
-}
-
 struct Options
 {
     Language language = Language::English;
     std::string command;
     std::vector<std::string> arguments;
     std::optional<std::string> model;
+    std::optional<std::string> count, timeout; // watch
     bool json = false;
     bool yes = false;
     bool help = false;
@@ -163,7 +159,10 @@ private:
     std::optional<Failure> CheckFits(const PresenterModel& model, const ReceivedTable& table,
                                      const std::string* file = nullptr);
     std::optional<Failure> NoArguments();
-    int Written(const ReceiverSession::Written& written);
+    // The outcome of a write; with --json also on standard output, with
+    // what was to be written.
+    int Written(const ReceiverSession::Written& written, const PresenterModel* model,
+                const PresenterFamily* family, const std::vector<KeyAssignment>& keys);
 
     int Show();
     int Set();
@@ -171,6 +170,8 @@ private:
     int Export();
     int Import();
     int Models();
+    int Watch();
+    int Help();
 
     std::istream& in;
     std::ostream& out;
@@ -189,6 +190,7 @@ int Ctl::Report(const Failure& failure)
 std::optional<Failure> Ctl::Parse(const std::vector<std::string>& args)
 {
     // The language first, so that every message is in it.
+    options.language = LanguageFromEnvironment();
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--")
             break;
@@ -252,6 +254,10 @@ std::optional<Failure> Ctl::Parse(const std::vector<std::string>& args)
             if (!takeValue())
                 return Usage(Msg::OptionNeedsValue, {name});
             options.model = *value;
+        } else if (name == "--count" || name == "--timeout") {
+            if (!takeValue())
+                return Usage(Msg::OptionNeedsValue, {name});
+            (name == "--count" ? options.count : options.timeout) = *value;
         } else {
             return Usage(Msg::UnknownOption, {arg});
         }
@@ -330,8 +336,11 @@ std::optional<Failure> Ctl::CheckFits(const PresenterModel& model, const Receive
     return Fail(kExitUsage, Msg::WrongModelFamily, {model.text, family.name, heldText});
 }
 
-int Ctl::Written(const ReceiverSession::Written& written)
+int Ctl::Written(const ReceiverSession::Written& written, const PresenterModel* model,
+                 const PresenterFamily* family, const std::vector<KeyAssignment>& keys)
 {
+    if (options.json)
+        out << WriteOutcomeJson(options.command, model, family, keys, written) << std::flush;
     switch (written.result) {
     case ReceiverSession::Written::Verified:
         err << T(Msg::Completed) << '\n';
@@ -469,7 +478,7 @@ int Ctl::Set()
     std::vector<KeyAssignment> keys;
     for (int slot = 1; slot <= family.tableSize; ++slot)
         keys.push_back(changes.count(slot) ? changes[slot] : table.Key(slot));
-    return Written(session.WriteTable(family, keys));
+    return Written(session.WriteTable(family, keys), model, &family, keys);
 }
 
 int Ctl::Reset()
@@ -500,7 +509,11 @@ int Ctl::Reset()
         if (!yes)
             return Report(Fail(kExitUsage, Msg::ResetDeclined));
     }
-    return Written(session.FactoryReset(model ? &FamilyData(model->family) : nullptr));
+    const PresenterFamily* family = model ? &FamilyData(model->family) : nullptr;
+    std::vector<KeyAssignment> factory;
+    for (int slot = 1; family && slot <= family->tableSize; ++slot)
+        factory.push_back({family->factoryModifiers[slot - 1], family->factoryKeyCodes[slot - 1]});
+    return Written(session.FactoryReset(family), model, family, factory);
 }
 
 int Ctl::Export()
@@ -595,13 +608,19 @@ int Ctl::Import()
         failure->lines.push_back(T(Msg::NothingWritten));
         return Report(*failure);
     }
-    return Written(session.WriteTable(FamilyData(parsed.table.model->family), parsed.table.keys));
+    const PresenterFamily& family = FamilyData(parsed.table.model->family);
+    return Written(session.WriteTable(family, parsed.table.keys), parsed.table.model, &family,
+                   parsed.table.keys);
 }
 
 int Ctl::Models()
 {
     if (auto failure = NoArguments())
         return Report(*failure);
+    if (options.json) {
+        out << ModelsJson();
+        return kExitOk;
+    }
     for (const PresenterModel& model : kPresenterModels) {
         const PresenterFamily& family = FamilyData(model.family);
         std::vector<std::string> buttons;
@@ -613,14 +632,62 @@ int Ctl::Models()
     return kExitOk;
 }
 
+int Ctl::Watch()
+{
+    if (auto failure = NoArguments())
+        return Report(*failure);
+    WatchOptions watch;
+    watch.language = options.language;
+    watch.json = options.json;
+    if (auto failure = ResolveModel(watch.model))
+        return Report(*failure);
+    // Whole numbers of combinations; seconds may have a fraction.
+    const auto number = [&](const std::optional<std::string>& text, const char* name, bool fraction,
+                            auto& value) -> std::optional<Failure> {
+        if (!text)
+            return std::nullopt;
+        const char* begin = text->c_str();
+        char* end = nullptr;
+        errno = 0;
+        const double parsed =
+            fraction ? std::strtod(begin, &end) : double(std::strtol(begin, &end, 10));
+        if (text->empty() || *end || errno || !(parsed > 0) || parsed > 1e9 ||
+            !std::isdigit(static_cast<unsigned char>(text->front())))
+            return Usage(Msg::BadNumber, {name, *text});
+        value = static_cast<std::remove_reference_t<decltype(*value)>>(parsed);
+        return std::nullopt;
+    };
+    if (auto failure = number(options.count, "--count", false, watch.count))
+        return Report(*failure);
+    if (auto failure = number(options.timeout, "--timeout", true, watch.timeout))
+        return Report(*failure);
+    return RunWatch(watch, out, err);
+}
+
+int Ctl::Help()
+{
+    // 'help' alone, or 'help COMMAND', or 'COMMAND --help'.
+    const std::string& topic =
+        options.command == "help"
+            ? (options.arguments.empty() ? std::string() : options.arguments.front())
+            : options.command;
+    if (topic.empty() || topic == "help") {
+        out << kHelp;
+        return kExitOk;
+    }
+    const char* text = CommandHelp(topic);
+    if (!text)
+        return Report(Usage(Msg::UnknownCommand, {topic}));
+    out << text;
+    return kExitOk;
+}
+
 int Ctl::Run(const std::vector<std::string>& args)
 {
     if (auto failure = Parse(args))
         return Report(*failure);
-    if (options.help || options.command == "help") {
-        out << kHelp;
-        return kExitOk;
-    }
+    if (options.help || options.command == "help")
+        return Help();
     if (options.version) {
         out << "tavrolinctl " TAVROLIN_VERSION "\n";
         return kExitOk;
@@ -630,10 +697,16 @@ int Ctl::Run(const std::vector<std::string>& args)
         return kExitUsage;
     }
     const std::string& c = options.command;
-    if (c != "show" && options.json)
-        return Report(Usage(Msg::UnknownOption, {"--json"}));
+    if (c == "complete")
+        return PrintCompletions(options.arguments, out);
+    if (!CommandHelp(c))
+        return Report(Usage(Msg::UnknownCommand, {c}));
+    if (c == "export" && options.json)
+        return Report(Usage(Msg::NotForCommand, {c, "--json"}));
     if (c != "reset" && options.yes)
-        return Report(Usage(Msg::UnknownOption, {"--yes"}));
+        return Report(Usage(Msg::NotForCommand, {c, "--yes"}));
+    if (c != "watch" && (options.count || options.timeout))
+        return Report(Usage(Msg::NotForCommand, {c, options.count ? "--count" : "--timeout"}));
     if (c == "show")
         return Show();
     if (c == "set")
@@ -646,12 +719,14 @@ int Ctl::Run(const std::vector<std::string>& args)
         return Import();
     if (c == "models")
         return Models();
+    if (c == "watch")
+        return Watch();
     if (c == "diagnose") {
         if (auto failure = NoArguments())
             return Report(*failure);
         if (options.model)
             return Report(Usage(Msg::UnknownOption, {"--model"}));
-        return RunDiagnose(out);
+        return RunDiagnose(out, options.json);
     }
     return Report(Usage(Msg::UnknownCommand, {c}));
 }

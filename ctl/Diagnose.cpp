@@ -6,6 +6,7 @@
 // to grow as well.
 #include "Diagnose.h"
 
+#include "Json.h"
 #include "KeyNames.h"
 #include "ReceiverSession.h"
 
@@ -25,6 +26,7 @@
 #include <fstream>
 #include <iterator>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -144,39 +146,38 @@ bool InGroup(gid_t gid)
     return false;
 }
 
-void Access(std::ostream& out, const std::string& devnode)
+// Each part of the report writes its lines to `out` and its facts to `json`.
+void Access(std::ostream& out, JsonObject& json, const std::string& devnode)
 {
     struct stat st
     {};
     if (stat(devnode.c_str(), &st) != 0) {
         out << "    access: cannot look at the node: " << std::strerror(errno) << '\n';
+        json.Null("owner")
+            .Null("group")
+            .Null("mode")
+            .Bool("mayOpen", false)
+            .Text("problem", std::string("cannot look at the node: ") + std::strerror(errno));
         return;
     }
     char mode[8];
     std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
     out << "    node: owner " << UserName(st.st_uid) << ", group " << GroupName(st.st_gid)
         << ", mode " << mode << '\n';
+    json.Text("owner", UserName(st.st_uid)).Text("group", GroupName(st.st_gid)).Text("mode", mode);
     if (access(devnode.c_str(), R_OK | W_OK) == 0) {
         out << "    access: this user may open it for reading and writing\n";
+        json.Bool("mayOpen", true).Null("problem");
         return;
     }
-    const int error = errno;
-    out << "    access: this user may NOT open it: " << std::strerror(error);
-    if (error == EACCES) {
-        if (st.st_uid == geteuid())
-            out << " (the user owns it, but the mode forbids it)";
-        else if (InGroup(st.st_gid))
-            out << " (the user is in group " << GroupName(st.st_gid)
-                << ", which the mode does not let in)";
-        else
-            out << " (not the owner, not in group " << GroupName(st.st_gid)
-                << ", and no access list entry: the udev rule gives the seat's user access)";
-    }
-    out << '\n';
+    const std::string refusal = AccessRefusal(devnode, errno);
+    out << "    access: " << refusal << '\n';
+    json.Bool("mayOpen", false).Text("problem", refusal);
 }
 
-void UdevRule(std::ostream& out)
+void UdevRule(std::ostream& out, JsonObject& json)
 {
+    std::vector<std::string> rules;
     static const char* const kDirs[] = {"/etc/udev/rules.d", "/run/udev/rules.d",
                                         "/usr/local/lib/udev/rules.d", "/usr/lib/udev/rules.d",
                                         "/lib/udev/rules.d"};
@@ -192,28 +193,32 @@ void UdevRule(std::ostream& out)
             text.find("0ebc") != std::string::npos && text.find("2501") != std::string::npos;
         out << "udev rule: " << path
             << (names ? " (names 0ebc:2501)" : " (does NOT name 0ebc:2501)") << '\n';
+        rules.push_back(JsonObject().Text("path", path).Bool("namesReceiver", names).Str());
         found = true;
     }
     if (!found)
         out << "udev rule: 70-tavrolin.rules is not installed (looked in /etc/udev/rules.d, "
                "/run/udev/rules.d, /usr/local/lib/udev/rules.d, /usr/lib/udev/rules.d, "
                "/lib/udev/rules.d)\n";
+    json.Raw("udevRules", JsonArray(rules));
 }
 
 // The receiver library the loader finds, and whether it has every entry point.
-void Library(std::ostream& out)
+void Library(std::ostream& out, JsonObject& json)
 {
     void* library = dlopen("libAtUsbHid.so", RTLD_NOW | RTLD_LOCAL);
     if (!library) {
         const char* why = dlerror();
         out << "receiver library: libAtUsbHid.so cannot be loaded: " << (why ? why : "?") << '\n';
+        json.Raw("library",
+                 JsonObject().Bool("loaded", false).Text("problem", why ? why : "?").Str());
         return;
     }
     Dl_info info{};
     void* find = dlsym(library, "findHidDevice");
-    out << "receiver library: "
-        << (find && dladdr(find, &info) && info.dli_fname ? info.dli_fname : "libAtUsbHid.so")
-        << '\n';
+    const std::string path =
+        find && dladdr(find, &info) && info.dli_fname ? info.dli_fname : "libAtUsbHid.so";
+    out << "receiver library: " << path << '\n';
     static const char* const kEntryPoints[] = {"findHidDevice",
                                                "closeDevice",
                                                "writeData",
@@ -223,23 +228,34 @@ void Library(std::ostream& out)
                                                "isMyDeviceNotification",
                                                "setFeature"};
     std::string missing;
+    std::vector<std::string> missingJson;
     for (const char* name : kEntryPoints)
-        if (!dlsym(library, name))
+        if (!dlsym(library, name)) {
             missing += std::string(missing.empty() ? "" : ", ") + name;
+            missingJson.push_back(JsonString(name));
+        }
     out << "  entry points: " << (missing.empty() ? "all eight" : "missing " + missing)
         << "; lastFindError: " << (dlsym(library, "lastFindError") ? "offered" : "not offered")
         << '\n';
+    json.Raw("library", JsonObject()
+                            .Bool("loaded", true)
+                            .Text("path", path)
+                            .Raw("missingEntryPoints", JsonArray(missingJson))
+                            .Bool("lastFindError", dlsym(library, "lastFindError") != nullptr)
+                            .Str());
     dlclose(library);
 }
 
 // As the hidapi receiver library chooses: the first interface with a
 // vendor-defined usage page, else the first interface at all.
-void Choice(std::ostream& out)
+void Choice(std::ostream& out, JsonObject& json)
 {
     if (hid_init() != 0) {
         out << "hidapi: cannot start\n";
+        json.Null("hidapi").Null("libraryWouldOpen");
         return;
     }
+    std::vector<std::string> seen;
     hid_device_info* devices = hid_enumerate(kVendorId, kProductId);
     const hid_device_info* first = nullptr;
     const hid_device_info* vendor = nullptr;
@@ -249,6 +265,11 @@ void Choice(std::ostream& out)
         std::snprintf(line, sizeof line, "interface %d, usage page 0x%04X", d->interface_number,
                       d->usage_page);
         out << "  " << (d->path ? d->path : "(no path)") << ": " << line << '\n';
+        seen.push_back(JsonObject()
+                           .Text("path", d->path ? d->path : "")
+                           .Number("interface", d->interface_number)
+                           .Number("usagePage", d->usage_page)
+                           .Str());
         if (!d->path || !*d->path)
             continue;
         if (!first)
@@ -265,26 +286,33 @@ void Choice(std::ostream& out)
                                  : " (first interface; none is vendor-defined)")
                    : std::string("nothing"))
         << '\n';
+    json.Raw("hidapi", JsonArray(seen));
+    if (chosen)
+        json.Text("libraryWouldOpen", chosen->path);
+    else
+        json.Null("libraryWouldOpen");
     hid_free_enumeration(devices);
     hid_exit();
 }
 
-void TableRead(std::ostream& out)
+void TableRead(std::ostream& out, JsonObject& json)
 {
     out << "table read (read request only):";
+    JsonObject read;
+    const auto problem = [&](const char* text) {
+        out << ' ' << text << '\n';
+        json.Raw("tableRead", read.Text("problem", text).Null("size").Str());
+    };
     ReceiverSession session;
     switch (session.Open()) {
     case ReceiverSession::Opened::Ok:
         break;
     case ReceiverSession::Opened::NoLibrary:
-        out << " no receiver library\n";
-        return;
+        return problem("no receiver library");
     case ReceiverSession::Opened::NotFound:
-        out << " findHidDevice found no receiver\n";
-        return;
+        return problem("findHidDevice found no receiver");
     case ReceiverSession::Opened::NoPermission:
-        out << " the receiver may not be opened by this user\n";
-        return;
+        return problem("the receiver may not be opened by this user");
     }
     ReceivedTable table;
     switch (session.ReadTable(table)) {
@@ -292,21 +320,50 @@ void TableRead(std::ostream& out)
         break;
     case ReceiverSession::Read::NoAnswer:
         out << " no complete answer (last size byte " << table.size << ")\n";
+        json.Raw("tableRead",
+                 read.Text("problem", "no complete answer").Number("size", table.size).Str());
         return;
     case ReceiverSession::Read::Disconnected:
-        out << " the receiver went away\n";
-        return;
+        return problem("the receiver went away");
     }
     out << " size " << table.size << '\n';
+    std::vector<std::string> entries;
     for (int slot = 1; slot <= table.size; ++slot) {
+        const KeyAssignment key = table.Key(slot);
+        entries.push_back(JsonObject()
+                              .Number("slot", slot)
+                              .Number("entry", table.entryBytes[slot - 1])
+                              .Number("modifiers", key.modifiers)
+                              .Number("keyCode", key.keyCode)
+                              .Text("key", AssignmentText(key))
+                              .Str());
         char bytes[32];
         std::snprintf(bytes, sizeof bytes, "%02X %02X %02X", table.entryBytes[slot - 1],
                       table.modifiers[slot - 1], table.keyCodes[slot - 1]);
         out << "  " << slot << ": " << bytes << "  " << AssignmentText(table.Key(slot)) << '\n';
     }
+    json.Raw(
+        "tableRead",
+        read.Null("problem").Number("size", table.size).Raw("slots", JsonArray(entries)).Str());
 }
 
 } // namespace
+
+std::string AccessRefusal(const std::string& devnode, int error)
+{
+    std::string text = std::string("this user may NOT open it: ") + std::strerror(error);
+    struct stat st
+    {};
+    if (error != EACCES || stat(devnode.c_str(), &st) != 0)
+        return text;
+    if (st.st_uid == geteuid())
+        return text + " (the user owns it, but the mode forbids it)";
+    if (InGroup(st.st_gid))
+        return text + " (the user is in group " + GroupName(st.st_gid) +
+               ", which the mode does not let in)";
+    return text + " (not the owner, not in group " + GroupName(st.st_gid) +
+           ", and no access list entry: the udev rule gives the seat's user access)";
+}
 
 long ReportDescriptorUsagePage(const std::vector<unsigned char>& d)
 {
@@ -332,19 +389,32 @@ long ReportDescriptorUsagePage(const std::vector<unsigned char>& d)
     return -1;
 }
 
-int RunDiagnose(std::ostream& out)
+int RunDiagnose(std::ostream& report, bool asJson)
 {
+    // The JSON holds the same facts as the text, member by member.
+    std::ostringstream unused;
+    std::ostream& out = asJson ? unused : report;
+    JsonObject json;
     out << "tavrolinctl diagnose, Tavrolin " TAVROLIN_VERSION "\n";
     out << "user: " << UserName(geteuid()) << " (uid " << geteuid() << ")\n";
-    Library(out);
-    UdevRule(out);
+    json.Text("version", TAVROLIN_VERSION)
+        .Text("user", UserName(geteuid()))
+        .Number("uid", geteuid());
+    Library(out, json);
+    UdevRule(out, json);
 
     std::string problem;
     const std::vector<Node> nodes = ReceiverNodes(problem);
     if (!problem.empty())
         out << "udev: " << problem << '\n';
+    if (problem.empty())
+        json.Null("udevProblem");
+    else
+        json.Text("udevProblem", problem);
     out << "hidraw nodes of 0ebc:2501: " << nodes.size() << '\n';
+    std::vector<std::string> nodesJson;
     for (const Node& node : nodes) {
+        JsonObject nodeJson;
         out << "  " << node.devnode << '\n';
         out << "    sysfs: " << node.syspath << '\n';
         out << "    USB interface: "
@@ -358,14 +428,37 @@ int RunDiagnose(std::ostream& out)
             std::snprintf(pageText, sizeof pageText, "0x%04lX%s", page,
                           page >= 0xFF00 ? " (vendor-defined)" : "");
         out << "    usage page: " << pageText << '\n';
+        nodeJson.Text("devnode", node.devnode).Text("sysfs", node.syspath);
+        if (node.interfaceNumber.empty())
+            nodeJson.Null("usbInterface");
+        else
+            nodeJson.Text("usbInterface", node.interfaceNumber);
+        if (page < 0)
+            nodeJson.Null("usagePage");
+        else
+            nodeJson.Number("usagePage", page);
         if (node.descriptorRead)
             out << "    report descriptor (" << node.descriptor.size() << " bytes):\n      "
                 << HexBytes(node.descriptor) << '\n';
         else
             out << "    report descriptor: cannot be read\n";
-        Access(out, node.devnode);
+        std::string hex;
+        for (unsigned char byte : node.descriptor) {
+            char two[4];
+            std::snprintf(two, sizeof two, "%02x", byte);
+            hex += two;
+        }
+        if (node.descriptorRead)
+            nodeJson.Text("reportDescriptor", hex);
+        else
+            nodeJson.Null("reportDescriptor");
+        Access(out, nodeJson, node.devnode);
+        nodesJson.push_back(nodeJson.Str());
     }
-    Choice(out);
-    TableRead(out);
+    json.Raw("nodes", JsonArray(nodesJson));
+    Choice(out, json);
+    TableRead(out, json);
+    if (asJson)
+        report << json.Str() << '\n';
     return 0;
 }

@@ -4,10 +4,16 @@
 #pragma once
 
 #include <iosfwd>
+#include <string>
 #include <vector>
 
-// Always 0: whatever is found is the report.
-int RunDiagnose(std::ostream& out);
+// Always 0: whatever is found is the report. `json`: the same facts as one
+// JSON object.
+int RunDiagnose(std::ostream& out, bool json = false);
 
 // The first Usage Page item of a HID report descriptor; -1 when there is none.
 long ReportDescriptorUsagePage(const std::vector<unsigned char>& descriptor);
+
+// Why this user may not open a device node that gave `error`, as diagnose
+// tells it: "this user may NOT open it: Permission denied (not the owner, ...)".
+std::string AccessRefusal(const std::string& devnode, int error);

@@ -96,6 +96,20 @@ const Texts kTexts[] = {
     {Msg::FileTooLong, "the file is larger than a key table file can be",
      "키 테이블 파일로 보기에는 파일이 너무 큽니다"},
     {Msg::FileNotText, "the file is not UTF-8 text", "UTF-8 텍스트 파일이 아닙니다"},
+    {Msg::BadNumber, "{1} needs a number greater than 0, not '{2}'",
+     "{1}에는 0보다 큰 수가 필요합니다: '{2}'"},
+    {Msg::NotForCommand, "'{1}' has no option {2}", "'{1}' 명령에는 {2} 옵션이 없습니다"},
+    {Msg::NoKeyboardInput,
+     "The receiver has no keyboard input to read (no hidraw node with a keyboard collection).",
+     "수신기에 읽을 키보드 입력이 없습니다(키보드 컬렉션이 있는 hidraw 노드가 없습니다)."},
+    {Msg::WatchWithoutTable,
+     "The receiver's key table could not be read; keys are shown without their slots.",
+     "수신기의 키 테이블을 읽을 수 없어 키를 슬롯 없이 보여 줍니다."},
+    {Msg::Watching, "Watching {1}. Press the presenter's buttons; Ctrl+C ends.",
+     "{1}을(를) 지켜봅니다. 프레젠터의 버튼을 누르십시오. Ctrl+C로 끝냅니다."},
+    // The dialogs' text.
+    {Msg::ReceiverRemoved, "A receiver has been removed. Please insert again.",
+     "수신기가 제거되었습니다. 다시 꽂아주십시요."},
 };
 
 constexpr std::size_t kMaxShown = 80;

@@ -62,6 +62,13 @@ enum class Msg
     FileSlotsMissing,
     FileTooLong,
     FileNotText,
+    // watch, and the options only some commands take.
+    BadNumber,
+    NotForCommand,
+    NoKeyboardInput,
+    WatchWithoutTable,
+    Watching,
+    ReceiverRemoved,
 };
 
 // The text with {1}, {2}, ... replaced by the arguments.

@@ -48,6 +48,7 @@ expect=(
     "$prefix/bin/tavrolinctl"
     "$prefix/share/man/man1/tavrolin.1"
     "$prefix/share/man/man1/tavrolinctl.1"
+    "$prefix/share/bash-completion/completions/tavrolinctl"
     "$prefix/$libdir/tavrolin/libAtUsbHid.so"
     "$prefix/share/applications/org.example.Tavrolin.desktop"
     "$prefix/share/metainfo/org.example.Tavrolin.metainfo.xml"

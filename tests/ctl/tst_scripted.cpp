@@ -2,6 +2,8 @@
 // command sends, and what it makes of the receiver's answers.
 #include "Ctl.h"
 #include "Diagnose.h"
+#include "KeyNames.h"
+#include "KeyboardReports.h"
 
 #include "ScriptedControl.h"
 
@@ -58,6 +60,8 @@ private slots:
     void DiagnoseOnlyReads();
     void DescriptorUsagePages_data();
     void DescriptorUsagePages();
+    void KeyboardReportsPressKeys_data();
+    void KeyboardReportsPressKeys();
 
 private:
     ScriptedReceiver receiver;
@@ -95,13 +99,17 @@ void TestCtlScripted::WriteOutcomes_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("message"); // parts separated by '|'
     QTest::addColumn<bool>("committed");
-    QTest::newRow("verified") << -1 << true << kExitOk << "completed" << true;
+    QTest::addColumn<QString>("json"); // what --json says of it
+    QTest::newRow("verified") << -1 << true << kExitOk << "completed" << true
+                              << "\"result\": \"verified\", \"written\": true, \"verified\": true}";
     QTest::newRow("receiver kept the old table")
         << -1 << false << kExitNotVerified
-        << "did not keep the new settings|Slot 2 reads Esc, not Alt+Tab" << true;
+        << "did not keep the new settings|Slot 2 reads Esc, not Alt+Tab" << true
+        << "\"verified\": false, \"differs\": {\"slot\": 2, \"wanted\": {\"key\": \"Alt+Tab\"";
     // A table written in part is never committed.
     QTest::newRow("third write-key request fails")
-        << 3 << false << kExitNotVerified << "could not be written" << false;
+        << 3 << false << kExitNotVerified << "could not be written" << false
+        << "\"result\": \"not-sent\", \"written\": false";
 }
 
 void TestCtlScripted::WriteOutcomes()
@@ -111,6 +119,7 @@ void TestCtlScripted::WriteOutcomes()
     QFETCH(int, status);
     QFETCH(QString, message);
     QFETCH(bool, committed);
+    QFETCH(QString, json);
     const Entries qn = {{0, 0x3E}, {0, 0x29}, {4, 0x2B}, {0, 0x4B}, {0, 0x4E}};
     Entries wanted = qn;
     wanted[1] = {0x04, 0x2B};
@@ -118,8 +127,9 @@ void TestCtlScripted::WriteOutcomes()
     receiver.QueueTable(5, readBackNewTable ? wanted : qn);
     receiver.FailWritesAfter(writesThatSucceed);
 
-    const Result r = Run({"set", "--model", "QN-95 Vela", "2", "alt+tab"});
+    const Result r = Run({"set", "--model", "QN-95 Vela", "2", "alt+tab", "--json"});
     QCOMPARE(r.status, status);
+    QVERIFY2(QString::fromStdString(r.out).contains(json), r.out.c_str());
     for (const QString& part : message.split(QLatin1Char('|')))
         QVERIFY2(QString::fromStdString(r.err).contains(part, Qt::CaseInsensitive), r.err.c_str());
     QCOMPARE(receiver.CountOf("writeData FE"), committed ? 1 : 0);
@@ -271,6 +281,64 @@ void TestCtlScripted::DescriptorUsagePages()
     QFETCH(int, page);
     const std::vector<unsigned char> bytes(descriptor.begin(), descriptor.end());
     QCOMPARE(ReportDescriptorUsagePage(bytes), long(page));
+}
+
+void TestCtlScripted::KeyboardReportsPressKeys_data()
+{
+    QTest::addColumn<QByteArray>("descriptor");
+    QTest::addColumn<QString>("reports"); // hex, comma-separated
+    QTest::addColumn<QString>("pressed"); // "-": no keyboard collection
+    const QByteArray boot = QByteArray::fromHex(
+        "05010906a101050719e029e7150025017501950881029501750881019506750815002565050719002965810"
+        "0c0");
+    QTest::newRow("boot keyboard, two keys in one report, held and let go")
+        << boot << "0100515200000000,0100515200000000,0000000000000000,0000510000000000"
+        << "Ctrl+Down|Ctrl+Up|Down";
+    QTest::newRow("too many keys (rollover) is no press")
+        << boot << "0000010101010101,0000003e00000000"
+        << "F5";
+    QTest::newRow("right-hand modifiers are the table's") << boot << "3000280000000000"
+                                                          << "Shift+Ctrl+Enter";
+    // One bit per key (usages 0 to 0x67), after a mouse collection with ID 1.
+    QTest::newRow("bitmap keyboard behind a mouse")
+        << QByteArray::fromHex("05010902a10185017508950109308102c0"
+                               "05010906a1018502050719e029e7150025017501950881021900296795687501"
+                               "8102c0")
+        << "01ff,020400000000000000400000000000,020000000000000000000000000000"
+        << "Alt+F5";
+    QTest::newRow("logical maximum written as 25 FF")
+        << QByteArray::fromHex("05010906a1010507150025ff19002aff00750895068100c0")
+        << "00000000004e00"
+        << "Page Down";
+    QTest::newRow("cut short") << boot.left(20) << ""
+                               << "-";
+    QTest::newRow("vendor only") << QByteArray::fromHex("0600ff0901a1010901150026ff007508950881"
+                                                        "02c0")
+                                 << ""
+                                 << "-";
+}
+
+void TestCtlScripted::KeyboardReportsPressKeys()
+{
+    QFETCH(QByteArray, descriptor);
+    QFETCH(QString, reports);
+    QFETCH(QString, pressed);
+    const KeyboardLayout layout =
+        ParseKeyboardLayout(std::vector<unsigned char>(descriptor.begin(), descriptor.end()));
+    QCOMPARE(layout.found, pressed != QLatin1String("-"));
+    KeyPresses presses;
+    QStringList names;
+    for (const QString& hex : reports.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QByteArray report = QByteArray::fromHex(hex.toLatin1());
+        KeyboardState state;
+        if (!DecodeKeyboardReport(layout, reinterpret_cast<const unsigned char*>(report.data()),
+                                  static_cast<std::size_t>(report.size()), state))
+            continue;
+        for (const KeyAssignment& key : presses.Next(state))
+            names << QString::fromStdString(AssignmentText(key));
+    }
+    if (layout.found)
+        QCOMPARE(names.join(QLatin1Char('|')), pressed);
 }
 
 QTEST_APPLESS_MAIN(TestCtlScripted)

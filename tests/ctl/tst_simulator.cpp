@@ -2,9 +2,16 @@
 // process, as a user or a script runs it.
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -28,9 +35,14 @@ private slots:
     void WriteNotVerified();
     void HelpVersionAndUnknownOptions_data();
     void HelpVersionAndUnknownOptions();
+    void JsonForEveryCommand_data();
+    void JsonForEveryCommand();
+    void WatchTheEmulatedReceiver_data();
+    void WatchTheEmulatedReceiver();
 
 private:
-    Result Ctl(const QStringList& args, const QByteArray& input = {});
+    Result Ctl(const QStringList& args, const QByteArray& input = {},
+               const QStringList& environment = {});
     bool Simulator(const QStringList& args);
     QByteArray State();
     QString File(const QString& name) const { return dir.filePath(name); }
@@ -44,10 +56,13 @@ void TestCtlSimulator::initTestCase()
     QVERIFY(dir.isValid());
 }
 
-Result TestCtlSimulator::Ctl(const QStringList& args, const QByteArray& input)
+Result TestCtlSimulator::Ctl(const QStringList& args, const QByteArray& input,
+                             const QStringList& environment)
 {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& pair : environment)
+        env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(SIMULATOR_LIBRARY_DIR));
     env.insert(QStringLiteral("TAVROLIN_SIMULATOR_STATE"), File(QStringLiteral("receiver.state")));
     process.setProcessEnvironment(env);
@@ -240,6 +255,29 @@ void TestCtlSimulator::HelpVersionAndUnknownOptions_data()
     QTest::newRow("ctl unknown option, Korean")
         << ctl << QStringList{"--lang", "ko", "show", "-x"} << 1 << "알 수 없는 옵션입니다: '-x'";
     QTest::newRow("ctl models") << ctl << QStringList{"models"} << 0 << "QN-90       QN family";
+    QTest::newRow("ctl set --help")
+        << ctl << QStringList{"set", "--help"} << 0 << "Usage: tavrolinctl set --model M SLOT KEY";
+    QTest::newRow("ctl help watch") << ctl << QStringList{"help", "watch"} << 0 << "--count N";
+    QTest::newRow("ctl help of no command")
+        << ctl << QStringList{"help", "shwo"} << 1 << "unknown command 'shwo'";
+    QTest::newRow("ctl option of another command")
+        << ctl << QStringList{"show", "--count", "2"} << 1 << "'show' has no option --count";
+    QTest::newRow("ctl watch --count 0")
+        << ctl << QStringList{"watch", "--count", "0"} << 1 << "number greater than 0";
+    // Completed from the file bash-completion loads, by the program itself.
+    QTest::newRow("bash completion of a model")
+        << QStringLiteral("bash")
+        << QStringList{"-c", QStringLiteral(". %1; COMP_WORDS=(%2 set --model R); COMP_CWORD=3; "
+                                            "_tavrolinctl; echo \"${COMPREPLY[*]}\"")
+                                 .arg(QStringLiteral(COMPLETION), ctl)}
+        << 0 << "RV-80 RV-80G\n";
+    QTest::newRow("bash completion of a key")
+        << QStringLiteral("bash")
+        << QStringList{"-c", QStringLiteral(". %1; COMP_WORDS=(%2 set --model LT-61 1 Page); "
+                                            "COMP_CWORD=5; _tavrolinctl; printf '%s|' "
+                                            "\"${COMPREPLY[@]}\"")
+                                 .arg(QStringLiteral(COMPLETION), ctl)}
+        << 0 << "Page\\ Up|Page\\ Down|";
     QTest::newRow("gui --help") << gui << QStringList{"--help"} << 0 << "--version";
     QTest::newRow("gui --version") << gui << QStringList{"--version"} << 0 << "tavrolin 0.";
     QTest::newRow("gui unknown option")
@@ -273,6 +311,146 @@ void TestCtlSimulator::HelpVersionAndUnknownOptions()
                               ? process.readAllStandardOutput()
                               : process.readAllStandardError());
     QVERIFY2(text.contains(output), qPrintable(text));
+}
+
+void TestCtlSimulator::JsonForEveryCommand_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("member"); // of the one object (or array element)
+    QTest::newRow("models") << QStringList{"models"} << "buttons";
+    QTest::newRow("show") << QStringList{"show"} << "slots";
+    QTest::newRow("diagnose") << QStringList{"diagnose"} << "tableRead";
+    QTest::newRow("set") << QStringList{"set", "--model", "QN-90", "2", "Ctrl+\\"} << "verified";
+    QTest::newRow("reset") << QStringList{"reset", "--yes"} << "verified";
+    QTest::newRow("import") << QStringList{"import", File(QStringLiteral("qn.txt"))} << "slots";
+}
+
+void TestCtlSimulator::JsonForEveryCommand()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, member);
+    QVERIFY(Simulator({QStringLiteral("model"), QStringLiteral("QN-90")}));
+    Write(QStringLiteral("qn.txt"), "format = 1\nmodel = QN-90\n1 = F5\n2 = Esc\n3 = Alt+Tab\n"
+                                    "4 = Page Up\n5 = Page Down\n");
+    // Korean from the locale; what goes to standard output stays as it is.
+    const Result r = Ctl(args + QStringList{QStringLiteral("--json")}, {},
+                         {QStringLiteral("LC_ALL="), QStringLiteral("LANG=ko_KR.UTF-8")});
+    QCOMPARE(r.status, 0);
+    QJsonParseError error{};
+    const QJsonDocument json = QJsonDocument::fromJson(r.out.toUtf8(), &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + r.out));
+    const QJsonObject object = json.isArray() ? json.array().first().toObject() : json.object();
+    QVERIFY2(object.contains(member), qPrintable(r.out));
+    if (args.first() == QLatin1String("set")) {
+        QCOMPARE(object.value(QStringLiteral("slots")).toArray().at(1)["wanted"]["key"].toString(),
+                 QStringLiteral("Ctrl+\\"));
+        QVERIFY2(r.err.contains(QStringLiteral("설정이 완료되었습니다.")), qPrintable(r.err));
+    }
+}
+
+void TestCtlSimulator::WatchTheEmulatedReceiver_data()
+{
+    QTest::addColumn<QStringList>("layout");
+    QTest::addColumn<QString>("reports");
+    QTest::addColumn<bool>("unplug"); // after the lines
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("lines"); // what each printed line starts with, after the time
+    const QStringList ownInterface{"--model", "RV-80"};
+    // F5, its release, then Down and Up in one report with Ctrl held.
+    QTest::newRow("keyboard interface of its own")
+        << ownInterface << "00003E0000000000,0000000000000000,0100515200000000,0000000000000000"
+        << false << 0
+        << QStringList{"F5                  usage 0x3E, modifiers 0x00  button 4 (START)",
+                       "Ctrl+Down           usage 0x51, modifiers 0x01  in no slot",
+                       "Ctrl+Up             usage 0x52, modifiers 0x01  in no slot"};
+    // A vendor report (ID 2) between them is no key; right Shift is Shift.
+    QTest::newRow("one interface, report IDs")
+        << QStringList{"--one-interface"}
+        << "01200037000000000000,020700000000000000,01000029380000000000,010000000000000000"
+        << false << 0 << QStringList{"Shift+.             usage 0x37", "Esc ", "/ "};
+    // With --json, as a line of JSON starting with "key" shows.
+    QTest::newRow("removed while watched")
+        << ownInterface << "00004E0000000000" << true << 2
+        << QStringList{"\"key\": \"Page Down\", \"modifiers\": 0, \"keyCode\": 78, \"usage\": "
+                       "\"0x4E\", \"slots\": [{\"slot\": 7, \"button\": \"NEXT\"}]}"};
+    // Run as nobody, whom the nodes do not let in.
+    QTest::newRow("no permission")
+        << QStringList{"--deny-access"} << "" << false << 2 << QStringList{};
+    // Nothing pressed; Ctrl+C reaches the command itself, which ends with 0
+    // rather than dying of it (the host would say 130).
+    QTest::newRow("Ctrl+C") << ownInterface << "" << false << 0 << QStringList{};
+}
+
+void TestCtlSimulator::WatchTheEmulatedReceiver()
+{
+#ifndef EMULATED_HOST
+    QSKIP("no umockdev, or a sanitizer build");
+#else
+    QFETCH(QStringList, layout);
+    QFETCH(QString, reports);
+    QFETCH(bool, unplug);
+    QFETCH(int, status);
+    QFETCH(QStringList, lines);
+    const bool denied = layout.contains(QStringLiteral("--deny-access"));
+    if (denied && (geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty()))
+        QSKIP("needs root and setpriv to become an ordinary user");
+    QProcess host;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(HIDAPI_LIBRARY_DIR));
+    host.setProcessEnvironment(env);
+    const QStringList nobody{"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"};
+    host.start(QStringLiteral(EMULATED_HOST),
+               layout + QStringList{"--keys", reports, "--"} + (denied ? nobody : QStringList()) +
+                   QStringList{TAVROLINCTL, "watch", "--count",
+                               QString::number(lines.isEmpty() || unplug ? 9 : lines.size()),
+                               "--timeout", "20"} +
+                   (!lines.isEmpty() && lines.first().startsWith(QLatin1Char('"'))
+                        ? QStringList{"--json"}
+                        : QStringList()));
+    if (denied) {
+        // Told as diagnose tells it.
+        QVERIFY(host.waitForFinished(15000));
+        QCOMPARE(host.exitCode(), 2);
+        const QString err = QString::fromUtf8(host.readAllStandardError());
+        QVERIFY2(err.contains(QRegularExpression(QStringLiteral(
+                     "^tavrolinctl: /dev/hidraw\\d+: this user may NOT open it: Permission denied "
+                     "\\(not the owner, not in group root, and no access list entry"))),
+                 qPrintable(err));
+        return;
+    }
+    // The buttons are pressed once it watches, and the receiver leaves once
+    // it has printed what it read.
+    QString err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += QString::fromUtf8(host.readAllStandardError()))
+                                 .contains(QStringLiteral("Watching /dev/hidraw")),
+                             10000);
+    ::kill(static_cast<pid_t>(host.processId()), SIGUSR1);
+    if (lines.isEmpty()) {
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(host.processId()));
+        QVERIFY(children.open(QIODevice::ReadOnly));
+        ::kill(children.readAll().trimmed().toInt(), SIGINT);
+    }
+    QString out;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (out += QString::fromUtf8(host.readAllStandardOutput())).count(QLatin1Char('\n')) >=
+            lines.size(),
+        10000);
+    if (unplug)
+        ::kill(static_cast<pid_t>(host.processId()), SIGUSR2);
+    QVERIFY(host.waitForFinished(10000));
+    out += QString::fromUtf8(host.readAllStandardOutput());
+    err += QString::fromUtf8(host.readAllStandardError());
+    QCOMPARE(host.exitCode(), status);
+    const QStringList printed = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(printed.size(), lines.size());
+    for (int i = 0; i < lines.size(); ++i)
+        QVERIFY2(printed[i].mid(14).startsWith(lines[i]) ||
+                     (QJsonDocument::fromJson(printed[i].toUtf8()).isObject() &&
+                      printed[i].endsWith(lines[i])),
+                 qPrintable(out));
+    if (unplug)
+        QVERIFY2(err.contains(QStringLiteral("A receiver has been removed.")), qPrintable(err));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestCtlSimulator)

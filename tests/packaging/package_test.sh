@@ -82,6 +82,7 @@ expect=(
     /usr/share/icons/hicolor/scalable/apps/tavrolin.svg
     /usr/share/doc/tavrolin/copyright
     /usr/share/doc/tavrolin/changelog.gz
+    /usr/share/bash-completion/completions/tavrolinctl
 )
 for size in 16 24 32 48 64 128 256; do
     expect+=("/usr/share/icons/hicolor/${size}x${size}/apps/tavrolin.png")

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <mutex>
 
@@ -27,6 +28,10 @@ constexpr const char* kKeyboardDescriptor =
 // Usage page 0xFF00: 8-byte input, output and feature reports, no report ids.
 constexpr const char* kVendorDescriptor =
     "0600FF0901A1010901150026FF007508950881020902950891029508B102C0";
+// Both on one interface: the keyboard's reports with ID 1, the vendor's with 2.
+constexpr const char* kCombinedDescriptor =
+    "05010906A1018501050719E029E71500250175019508810295017508810195067508150025650507190029658100C0"
+    "0600FF0901A10185020901150026FF007508950881020902950891029508B102C0";
 
 std::vector<unsigned char> FromHex(const char* hex)
 {
@@ -77,6 +82,14 @@ struct EmulatedReceivers::Impl
         std::vector<std::string> writes;
         std::vector<std::string> features;
         UMockdevIoctlBase* handler = nullptr;
+        bool combined = false;                        // a one-interface receiver's
+        std::deque<std::vector<unsigned char>> input; // keyboard reports not yet read
+        const char* Descriptor() const
+        {
+            return combined                        ? kCombinedDescriptor
+                   : which == HidInterface::Vendor ? kVendorDescriptor
+                                                   : kKeyboardDescriptor;
+        }
     };
 
     struct Receiver
@@ -181,9 +194,7 @@ struct EmulatedReceivers::Impl
             error = ENODEV;
             return;
         }
-        const bool vendor = node->which == HidInterface::Vendor;
-        const std::vector<unsigned char> descriptor =
-            FromHex(vendor ? kVendorDescriptor : kKeyboardDescriptor);
+        const std::vector<unsigned char> descriptor = FromHex(node->Descriptor());
         const std::string name = node->devnode.substr(5);
         auto resolve = [&](std::size_t size) {
             return umockdev_ioctl_data_resolve(arg, 0, size, nullptr);
@@ -256,9 +267,25 @@ struct EmulatedReceivers::Impl
             return;
         }
         ReceiverEmulator* brain = h->impl->receivers[node->receiver].brain.get();
+        if (!node->input.empty()) {
+            const std::vector<unsigned char> report = node->input.front();
+            node->input.pop_front();
+            const std::size_t n = std::min<std::size_t>(report.size(), buffer->data_len);
+            std::memcpy(buffer->data, report.data(), n);
+            h->impl->Log(node->devnode.substr(5) + " read " + ToHex(report.data(), report.size()));
+            result = static_cast<long>(n);
+            return;
+        }
         std::optional<Report> answer;
         if (node->which == HidInterface::Vendor && !h->impl->holdAnswers)
             answer = brain->NextAnswer();
+        if (answer && node->combined && buffer->data_len > 0) { // behind report ID 2
+            const std::size_t n = std::min<std::size_t>(answer->size(), buffer->data_len - 1);
+            buffer->data[0] = 2;
+            std::memcpy(buffer->data + 1, answer->data(), n);
+            result = static_cast<long>(n + 1);
+            return;
+        }
         if (!answer) {
             // What a non-blocking hidraw read says with nothing queued; the
             // library polls before it reads, so it never waits here anyway.
@@ -300,7 +327,8 @@ struct EmulatedReceivers::Impl
         h->impl->Log(node->devnode.substr(5) + " write " + node->writes.back());
         // Report id 0 first: the device has no numbered reports, so the
         // kernel passes on the 8 bytes after it.
-        if (node->which == HidInterface::Vendor && size == 9 && buffer->data[0] == 0)
+        if (node->which == HidInterface::Vendor && size == 9 &&
+            buffer->data[0] == (node->combined ? 2 : 0))
             h->impl->receivers[node->receiver].brain->HandleRequest(buffer->data + 1, 8);
         if (h->impl->stallWrites) {
             h->impl->stalled.push_back(UMOCKDEV_IOCTL_CLIENT(g_object_ref(client)));
@@ -414,6 +442,10 @@ int EmulatedReceivers::AddReceiver(const Options& options)
 int EmulatedReceivers::Plug(const Options& options)
 {
     const int receiver = AddReceiver(options);
+    if (options.oneInterface) {
+        AddNode(receiver, HidInterface::Vendor);
+        return receiver;
+    }
     const HidInterface first = options.vendorFirst ? HidInterface::Vendor : HidInterface::Keyboard;
     AddNode(receiver, first);
     AddNode(receiver,
@@ -442,6 +474,7 @@ void EmulatedReceivers::AddNode(int receiver, HidInterface which)
     node.hidPath = Format("%s/0003:%04X:%04X.%04X", node.interfacePath.c_str(), vid, pid, sequence);
     node.hidrawPath = Format("%s/hidraw/hidraw%d", node.hidPath.c_str(), minor);
     node.present = true;
+    node.combined = r.options.oneInterface;
 
     const std::string description =
         Format("P: %s\nE: DEVTYPE=usb_interface\nE: DRIVER=usbhid\nE: INTERFACE=3/%d/%d\n"
@@ -457,8 +490,8 @@ void EmulatedReceivers::AddNode(int receiver, HidInterface which)
                "E: SUBSYSTEM=hidraw\nA: dev=%d:%d\nL: device=../..\n",
                node.interfacePath.c_str() + 4, vendor ? 0 : 1, vendor ? 0 : 1, vid, pid, number,
                vendor ? 0 : 1, vendor ? 0 : 1, node.hidPath.c_str() + 4, vid, pid, r.usbPort,
-               number, vid, pid, vendor ? kVendorDescriptor : kKeyboardDescriptor,
-               node.hidrawPath.c_str() + 4, minor, minor, kHidrawMajor, minor, kHidrawMajor, minor);
+               number, vid, pid, node.Descriptor(), node.hidrawPath.c_str() + 4, minor, minor,
+               kHidrawMajor, minor, kHidrawMajor, minor);
 
     d->Attach(node);
     r.devnodes[which] = node.devnode;
@@ -606,6 +639,16 @@ void EmulatedReceivers::StallWrites(bool on)
     }
     if (!on)
         d->ReleaseStalled();
+}
+
+void EmulatedReceivers::SendInput(int receiver, const std::vector<unsigned char>& report)
+{
+    std::lock_guard lock(d->mutex);
+    const auto& r = d->receivers.at(receiver);
+    const auto it =
+        r.devnodes.find(r.options.oneInterface ? HidInterface::Vendor : HidInterface::Keyboard);
+    if (it != r.devnodes.end())
+        d->nodes.at(it->second).input.push_back(report);
 }
 
 void EmulatedReceivers::HoldAnswers(bool on)

@@ -5,6 +5,9 @@
 // Each receiver is a USB device 0ebc:2501 with two HID interfaces, each with
 // a hidraw node: a keyboard (usage page 0x01) and a vendor-defined one (usage
 // page 0xFF00) that answers the receiver protocol through read and write.
+// With oneInterface, a single interface carries both collections under report
+// IDs. The keyboard collection's node hands out the input reports queued
+// with SendInput.
 //
 // The process that creates an EmulatedReceivers must itself run with
 // libumockdev-preload.so in LD_PRELOAD (umockdev sends uevents only then);
@@ -32,6 +35,9 @@ struct EmulatedReceiverOptions
     // Other ids make it another maker's device with the same two interfaces.
     unsigned int vendorId = 0x0EBC;
     unsigned int productId = 0x2501;
+    // One interface whose report descriptor holds both collections, told
+    // apart by report IDs (keyboard 1, vendor 2); it counts as the vendor one.
+    bool oneInterface = false;
 };
 
 class EmulatedReceivers
@@ -89,6 +95,10 @@ public:
     void StallWrites(bool on);
     // Reads answer nothing until switched off (answers stay queued).
     void HoldAnswers(bool on);
+    // An input report of the keyboard collection, as hidraw hands it to a
+    // reader (with its report ID on a one-interface receiver), queued for the
+    // next reads of the node that carries it.
+    void SendInput(int receiver, const std::vector<unsigned char>& report);
 
     // One line per event on the emulated nodes ("hidraw1 write 00 FC ..."),
     // for logs.

@@ -3,8 +3,14 @@
 // it through its real libraries. What reaches the receiver's vendor node is
 // kept in a log file while the program runs.
 //
-//   tavrolin-emulated-receiver [--vendor-first] [--deny-access] [--model MODEL]
-//                              [--log FILE] -- PROGRAM [ARGUMENTS...]
+//   tavrolin-emulated-receiver [--vendor-first | --one-interface] [--deny-access]
+//                              [--model MODEL] [--log FILE] [--keys HEX,HEX...]
+//                              -- PROGRAM [ARGUMENTS...]
+//
+// --one-interface: keyboard and vendor collection on one interface, told
+// apart by report IDs. --keys: keyboard input reports ("0000003E00000000"),
+// sent when the host gets SIGUSR1, as if the presenter's buttons were
+// pressed then; SIGUSR2 unplugs the receiver.
 //
 // --deny-access leaves the nodes to root alone, as before the udev rule is
 // loaded (run the host as an ordinary user for that to mean anything).
@@ -26,6 +32,12 @@
 namespace {
 
 volatile std::sig_atomic_t forwarded = 0;
+volatile std::sig_atomic_t pressKeys = 0, unplug = 0;
+
+void OnUser(int signal)
+{
+    (signal == SIGUSR1 ? pressKeys : unplug) = 1;
+}
 pid_t child = -1;
 
 void Forward(int signal)
@@ -52,8 +64,9 @@ void WriteLog(const EmulatedReceivers& usb, int receiver, const std::string& pat
 
 int Usage()
 {
-    std::fprintf(stderr, "usage: tavrolin-emulated-receiver [--vendor-first] [--deny-access] "
-                         "[--model MODEL] [--log FILE] -- PROGRAM [ARGUMENTS...]\n");
+    std::fprintf(stderr, "usage: tavrolin-emulated-receiver [--vendor-first | --one-interface] "
+                         "[--deny-access] [--model MODEL] [--log FILE] [--keys HEX,HEX...] "
+                         "-- PROGRAM [ARGUMENTS...]\n");
     return 2;
 }
 
@@ -64,11 +77,24 @@ int main(int argc, char** argv)
     EmulatedReceiverOptions options;
     std::string log;
     bool denyAccess = false;
+    std::vector<std::vector<unsigned char>> keys;
     int i = 1;
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         const std::string option = argv[i];
         if (option == "--vendor-first") {
             options.vendorFirst = true;
+        } else if (option == "--one-interface") {
+            options.oneInterface = true;
+        } else if (option == "--keys" && i + 1 < argc) {
+            for (std::string rest = argv[++i]; !rest.empty();) {
+                const std::string hex = rest.substr(0, rest.find(','));
+                rest.erase(0, std::min(rest.size(), hex.size() + 1));
+                std::vector<unsigned char> report;
+                for (std::size_t k = 0; k + 1 < hex.size(); k += 2)
+                    report.push_back(
+                        static_cast<unsigned char>(std::stoul(hex.substr(k, 2), nullptr, 16)));
+                keys.push_back(report);
+            }
         } else if (option == "--deny-access") {
             denyAccess = true;
         } else if (option == "--model" && i + 1 < argc) {
@@ -113,6 +139,8 @@ int main(int argc, char** argv)
 
     std::signal(SIGTERM, Forward);
     std::signal(SIGINT, Forward);
+    std::signal(SIGUSR1, OnUser);
+    std::signal(SIGUSR2, OnUser);
     child = fork();
     if (child < 0)
         return 2;
@@ -135,6 +163,15 @@ int main(int argc, char** argv)
             break;
         if (done < 0)
             return 2;
+        if (pressKeys) {
+            pressKeys = 0;
+            for (const auto& report : keys)
+                usb.SendInput(receiver, report);
+        }
+        if (unplug) {
+            unplug = 0;
+            usb.Unplug(receiver);
+        }
         usleep(50 * 1000);
     }
     if (WIFSIGNALED(status))
