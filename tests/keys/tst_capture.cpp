@@ -1,5 +1,6 @@
 #include "keys/KeyCapture.h"
 #include "keys/KeyCodes.h"
+#include "keys/ShortcutInhibition.h"
 
 #include <QTest>
 
@@ -24,6 +25,8 @@ class TestKeyCapture : public QObject
 private slots:
     void Sequences_data();
     void Sequences();
+    void InhibitorAnswers_data();
+    void InhibitorAnswers();
 };
 
 void TestKeyCapture::Sequences_data()
@@ -125,6 +128,51 @@ void TestKeyCapture::Sequences()
     c.GetKey(gotModifiers, gotVk);
     QCOMPARE(int(gotModifiers), modifiers);
     QCOMPARE(int(gotVk), vk);
+}
+
+void TestKeyCapture::InhibitorAnswers_data()
+{
+    // Steps: ask, yes ("active"), no ("inactive"), none (no protocol), release,
+    // x11; each followed by the state it leaves, "!" when the user is told.
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("granted at once") << QStringList{"ask", "Pending", "yes", "Active"};
+    QTest::newRow("answer never comes: nothing is told")
+        << QStringList{"ask", "Pending", "release", "Idle", "ask", "Pending"};
+    QTest::newRow("user allows late")
+        << QStringList{"ask", "Pending", "ask", "Pending", "yes", "Active"};
+    QTest::newRow("declined") << QStringList{"ask", "Pending", "no", "Refused!", "yes", "Active"};
+    QTest::newRow("taken back after the grant")
+        << QStringList{"ask", "Pending", "yes", "Active", "no", "Refused!", "no", "Refused"};
+    QTest::newRow("no protocol") << QStringList{"none", "Refused!", "release",
+                                                "Idle", "none",     "Refused!"};
+    QTest::newRow("answer after release is stale")
+        << QStringList{"ask", "Pending", "release", "Idle", "no", "Idle", "yes", "Idle"};
+    QTest::newRow("X11") << QStringList{"x11", "NotNeeded", "no", "NotNeeded"};
+}
+
+void TestKeyCapture::InhibitorAnswers()
+{
+    QFETCH(QStringList, steps);
+    using State = ShortcutInhibition::State;
+    const QHash<QString, State> states = {{"Idle", State::Idle},
+                                          {"NotNeeded", State::NotNeeded},
+                                          {"Pending", State::Pending},
+                                          {"Active", State::Active},
+                                          {"Refused", State::Refused}};
+    ShortcutInhibition inhibition;
+    for (qsizetype i = 0; i < steps.size(); i += 2) {
+        const QString& step = steps[i];
+        const bool told = step == "ask"       ? inhibition.Requested()
+                          : step == "yes"     ? inhibition.Answered(true)
+                          : step == "no"      ? inhibition.Answered(false)
+                          : step == "none"    ? inhibition.Unavailable()
+                          : step == "release" ? inhibition.Released()
+                                              : inhibition.NotNeeded();
+        QString expected = steps[i + 1];
+        QCOMPARE(told, expected.endsWith('!'));
+        expected.remove('!');
+        QVERIFY2(inhibition.Current() == states.value(expected), qPrintable(step + " " + expected));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestKeyCapture)

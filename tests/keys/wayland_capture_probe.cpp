@@ -2,10 +2,16 @@
 // Ctrl+D while a holder command keeps a keyboard in the seat; once the dialog
 // has the focus it clicks the field into capturing, waits for the compositor's
 // answer to the shortcut inhibition, runs the typist command (which types
-// keys), and prints that answer and what the field then shows and holds:
+// keys), and prints the inhibition's state and what the field then shows and
+// holds:
 //
-//   state=Active|Refused|... text=<field text> key=<modifiers>:<virtual key> told=<n>
+//   state=Active|Refused|... text=<field text> key=<modifiers>:<virtual key> told=<n> names=<y>,<[>
+//
+// where names are what the layout makes of the keys at the places of Y and [
+// on a US keyboard (empty: as on a US keyboard).
 #include "keys/KeyCaptureEdit.h"
+#include "keys/KeyCodes.h"
+#include "keys/KeyboardLayout.h"
 #include "keys/ShortcutInhibitor.h"
 
 #include <QApplication>
@@ -42,12 +48,18 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     // HOLDER... -- TYPIST...
-    const QStringList arguments = app.arguments().mid(1);
+    // --at-once: the typist starts right after the click, before the answer.
+    QStringList arguments = app.arguments().mid(1);
+    const bool atOnce = arguments.value(0) == QStringLiteral("--at-once");
+    if (atOnce)
+        arguments.removeFirst();
     const qsizetype split = arguments.indexOf(QStringLiteral("--"));
     const QStringList holder = arguments.mid(0, split);
     const QStringList typist = split < 0 ? QStringList() : arguments.mid(split + 1);
     if (holder.isEmpty() || typist.isEmpty()) {
-        std::fprintf(stderr, "usage: wayland_capture_probe HOLDER [ARG...] -- TYPIST [ARG...]\n");
+        std::fprintf(
+            stderr,
+            "usage: wayland_capture_probe [--at-once] HOLDER [ARG...] -- TYPIST [ARG...]\n");
         return 2;
     }
 
@@ -83,10 +95,9 @@ int main(int argc, char** argv)
                state == ShortcutInhibitor::State::Refused;
     };
     // A compositor that declines without a word leaves the request pending.
-    deadline.setRemainingTime(3000);
+    deadline.setRemainingTime(atOnce ? 0 : 3000);
     while (!answered() && !deadline.hasExpired())
         QTest::qWait(20);
-    const ShortcutInhibitor::State answer = field->Inhibitor().CurrentState();
 
     QProcess typing;
     typing.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -97,13 +108,17 @@ int main(int argc, char** argv)
     }
     // The keys arrive through the event loop; a refusal is told on its next turn.
     QTest::qWait(800);
+    const ShortcutInhibitor::State answer = field->Inhibitor().CurrentState();
     holding.kill();
     holding.waitForFinished();
 
     std::uint8_t modifiers = 0;
     std::uint16_t key = 0;
     field->GetKey(modifiers, key);
-    std::printf("state=%s text=%s key=%02X:%04X told=%d\n", StateName(answer),
-                qPrintable(field->text()), modifiers, key, told);
+    KeyboardLayout& keyboard = KeyboardLayout::Current();
+    std::printf("state=%s text=%s key=%02X:%04X told=%d names=%s,%s\n", StateName(answer),
+                qPrintable(field->text()), modifiers, key, told,
+                qPrintable(LayoutKeyName(keyboard, 'Y')),
+                qPrintable(LayoutKeyName(keyboard, VK_OEM_4)));
     return 0;
 }
