@@ -93,6 +93,9 @@ public:
     {
         // Whatever arrived since (a new keymap, a layout switch).
         wl_display_dispatch_queue_pending(display, queue);
+        // A keyboard that joined the seat since sends its keymap in answer.
+        if (keyboard && keymap.text.empty())
+            wl_display_roundtrip_queue(display, queue);
         if (keymap.text.empty())
             return false;
         out = keymap;

@@ -5,10 +5,11 @@
 // keys), and prints the inhibition's state and what the field then shows and
 // holds:
 //
-//   state=Active|Refused|... text=<field text> key=<modifiers>:<virtual key> told=<n> names=<y>,<[>
+//   state=Active|Refused|... text=<field text> key=<modifiers>:<virtual key> told=<n>
+//   names=<name>,...
 //
-// where names are what the layout makes of the keys at the places of Y and [
-// on a US keyboard (empty: as on a US keyboard).
+// where names are what the layout makes of the keys at the places of Y, [, 1,
+// 2, Q and Z on a US keyboard (empty: as on a US keyboard).
 #include "keys/KeyCaptureEdit.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyboardLayout.h"
@@ -115,10 +116,11 @@ int main(int argc, char** argv)
     std::uint8_t modifiers = 0;
     std::uint16_t key = 0;
     field->GetKey(modifiers, key);
-    KeyboardLayout& keyboard = KeyboardLayout::Current();
-    std::printf("state=%s text=%s key=%02X:%04X told=%d names=%s,%s\n", StateName(answer),
-                qPrintable(field->text()), modifiers, key, told,
-                qPrintable(LayoutKeyName(keyboard, 'Y')),
-                qPrintable(LayoutKeyName(keyboard, VK_OEM_4)));
+    QStringList names;
+    for (const std::uint16_t vk : {std::uint16_t('Y'), VK_OEM_4, std::uint16_t('1'),
+                                   std::uint16_t('2'), std::uint16_t('Q'), std::uint16_t('Z')})
+        names << LayoutKeyName(KeyboardLayout::Current(), vk);
+    std::printf("state=%s text=%s key=%02X:%04X told=%d names=%s\n", StateName(answer),
+                qPrintable(field->text()), modifiers, key, told, qPrintable(names.join(',')));
     return 0;
 }
