@@ -49,6 +49,7 @@ expect=(
     "$prefix/share/man/man1/tavrolin.1"
     "$prefix/share/man/man1/tavrolinctl.1"
     "$prefix/$libdir/tavrolin/libAtUsbHid.so"
+    "$prefix/$libdir/tavrolin/libtavrolin-wayland.so"
     "$prefix/share/applications/org.example.Tavrolin.desktop"
     "$prefix/share/metainfo/org.example.Tavrolin.metainfo.xml"
     "$prefix/share/icons/hicolor/scalable/apps/tavrolin.svg"
@@ -65,6 +66,8 @@ for f in "${expect[@]}"; do
     [ -f "$f" ] || fail "not installed: ${f#$prefix/}"
 done
 [ -x "$prefix/bin/tavrolin" ] || fail "bin/tavrolin is not executable"
+# Only the module loads the Wayland libraries, and only on Wayland.
+readelf -d "$prefix/bin/tavrolin" | grep -iE 'NEEDED.*wayland' && fail "bin/tavrolin links Wayland libraries"
 
 # The desktop entry starts the installed program by name and names the icon
 # that was installed.
@@ -108,6 +111,9 @@ cp "$probe" "$prefix/bin/runpath-probe"
 loaded=$(env -u LD_LIBRARY_PATH "$prefix/bin/runpath-probe") || fail "the probe found no library"
 [ "$loaded" = "$(realpath "$prefix/$libdir/tavrolin/libAtUsbHid.so")" ] ||
     fail "libAtUsbHid.so came from $loaded"
+loaded=$(env -u LD_LIBRARY_PATH "$prefix/bin/runpath-probe" libtavrolin-wayland.so) || fail "no Wayland module"
+[ "$loaded" = "$(realpath "$prefix/$libdir/tavrolin/libtavrolin-wayland.so")" ] ||
+    fail "libtavrolin-wayland.so came from $loaded"
 rm "$prefix/bin/runpath-probe"
 
 # The installed command line finds the installed library: with no receiver
