@@ -49,18 +49,17 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     // HOLDER... -- TYPIST...
-    // --at-once: the typist starts right after the click, before the answer.
+    // --before: the typist runs once before the click too (keys held since).
     QStringList arguments = app.arguments().mid(1);
-    const bool atOnce = arguments.value(0) == QStringLiteral("--at-once");
-    if (atOnce)
+    const bool before = arguments.value(0) == QStringLiteral("--before");
+    if (before)
         arguments.removeFirst();
     const qsizetype split = arguments.indexOf(QStringLiteral("--"));
     const QStringList holder = arguments.mid(0, split);
     const QStringList typist = split < 0 ? QStringList() : arguments.mid(split + 1);
     if (holder.isEmpty() || typist.isEmpty()) {
         std::fprintf(
-            stderr,
-            "usage: wayland_capture_probe [--at-once] HOLDER [ARG...] -- TYPIST [ARG...]\n");
+            stderr, "usage: wayland_capture_probe [--before] HOLDER [ARG...] -- TYPIST [ARG...]\n");
         return 2;
     }
 
@@ -83,6 +82,14 @@ int main(int argc, char** argv)
     };
     while (!focused() && !deadline.hasExpired())
         QTest::qWait(20);
+    const auto type = [&typist] {
+        QProcess typing;
+        typing.setProcessChannelMode(QProcess::ForwardedChannels);
+        typing.start(typist.first(), typist.mid(1));
+        return typing.waitForFinished(10000) && typing.exitCode() == 0;
+    };
+    if (before && !type())
+        return 1;
     QTest::mouseClick(field, Qt::LeftButton);
     while (!field->IsCapturing() && !deadline.hasExpired())
         QTest::qWait(20);
@@ -96,14 +103,11 @@ int main(int argc, char** argv)
                state == ShortcutInhibitor::State::Refused;
     };
     // A compositor that declines without a word leaves the request pending.
-    deadline.setRemainingTime(atOnce ? 0 : 3000);
+    deadline.setRemainingTime(3000);
     while (!answered() && !deadline.hasExpired())
         QTest::qWait(20);
 
-    QProcess typing;
-    typing.setProcessChannelMode(QProcess::ForwardedChannels);
-    typing.start(typist.first(), typist.mid(1));
-    if (!typing.waitForFinished(10000) || typing.exitCode() != 0) {
+    if (!type()) {
         std::fprintf(stderr, "%s failed\n", qPrintable(typist.first()));
         return 1;
     }

@@ -11,7 +11,6 @@ set -euo pipefail
 probe=$1
 module=$2
 
-required_tools=(sway wtype)
 sway_pid=
 xvfb_pid=
 cleanup_compositor() {
@@ -20,7 +19,7 @@ cleanup_compositor() {
 }
 # shellcheck source=wayland-helpers.sh
 source "$(dirname "$0")/wayland-helpers.sh"
-wayland_setup "$probe" "$module"
+wayland_setup "$probe" "$module" sway wtype
 
 fail() {
     echo "FAIL: $*" >&2
