@@ -92,6 +92,7 @@ command -v Xvfb >/dev/null || { echo "PASS (layouts not checked: Xvfb is not ins
 display=:$((100 + $$ % 800))
 Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
+for _ in $(seq 100); do [ -S "/tmp/.X11-unix/X${display#:}" ] || sleep 0.05; done
 backend=(WLR_BACKENDS=x11 DISPLAY="$display")
 holder=(sleep 60)
 typing=true
