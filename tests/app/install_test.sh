@@ -66,7 +66,6 @@ for f in "${expect[@]}"; do
     [ -f "$f" ] || fail "not installed: ${f#$prefix/}"
 done
 [ -x "$prefix/bin/tavrolin" ] || fail "bin/tavrolin is not executable"
-# Only the module loads the Wayland libraries, and only on Wayland.
 readelf -d "$prefix/bin/tavrolin" | grep -iE 'NEEDED.*wayland' && fail "bin/tavrolin links Wayland libraries"
 
 # The desktop entry starts the installed program by name and names the icon

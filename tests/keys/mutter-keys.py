@@ -7,11 +7,8 @@ from gi.repository import Gio, GLib
 
 NAME = "org.gnome.Mutter.RemoteDesktop"
 bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
-
-
-def call(path, interface, method, args=None, reply="()"):
-    return bus.call_sync(NAME, path, interface, method, args, GLib.VariantType(reply),
-                         Gio.DBusCallFlags.NONE, 5000, None)
+call = lambda path, interface, method, args=None, reply="()": bus.call_sync(
+    NAME, path, interface, method, args, GLib.VariantType(reply), Gio.DBusCallFlags.NONE, 5000)
 
 
 def press(batches):
@@ -26,9 +23,7 @@ def press(batches):
 (session,) = call("/org/gnome/Mutter/RemoteDesktop", NAME, "CreateSession", reply="(o)").unpack()
 call(session, NAME + ".Session", "Start")
 press(["+42 -42"])  # mutter 43 loses a new session's first key: a Shift tap takes it
-loop = GLib.MainLoop()
 GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGUSR1, press, " ".join(sys.argv[2:]).split("/"))
-GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGTERM, loop.quit)
 with open(sys.argv[1], "w") as pidfile:
     print(os.getpid(), file=pidfile)
-loop.run()
+GLib.MainLoop().run()

@@ -16,25 +16,23 @@ wayland_setup "$1" "$2" mutter dbus-run-session
 install -m 755 "$(dirname "$0")/mutter-keys.py" "$work/"
 private_dir run
 
-# In a D-Bus session of its own: mutter, then a probe per case: NAME, the
-# probe's option ("-": none) and the keys, "/" where the click comes (evdev:
-# 125 Super, 56 Alt, 15 Tab, 35 H).
+# On a D-Bus session of its own: mutter, then a probe per case, NAME and keys
+# with "/" where the click comes (evdev: 125 Super, 56 Alt, 15 Tab, 35 H).
 cat >"$work/session.sh" <<'EOF_SESSION'
 cd "$1"
 mutter --headless --wayland --no-x11 --virtual-monitor 1024x768 >mutter.log 2>&1 &
 trap 'kill $! && wait $!' EXIT
 for _ in $(seq 200); do [ -S wayland-0 ] || sleep 0.05; done
 [ -S wayland-0 ] || { echo "SKIP: mutter did not start: $(tail -n1 mutter.log)"; exit 77; }
-while read -r name option keys; do
-    [ "$option" != - ] || option=
-    WAYLAND_DISPLAY=wayland-0 QT_QPA_PLATFORM=wayland LD_LIBRARY_PATH=.. timeout 30 ../probe \
-        $option /usr/bin/python3 ../mutter-keys.py "$name.pid" $keys \
-        -- sh -c "until [ -s $name.pid ]; do sleep 0.02; done; kill -USR1 \$(cat $name.pid); sleep 0.5" \
+while read -r name keys; do
+    WAYLAND_DISPLAY=wayland-0 QT_QPA_PLATFORM=wayland LD_LIBRARY_PATH=.. timeout 30 ../probe --before \
+        /usr/bin/python3 ../mutter-keys.py "$name.pid" $keys -- \
+        sh -c "until [ -s $name.pid ]; do sleep 0.02; done; kill -USR1 \$(cat $name.pid); sleep 0.5" \
         >"$name.out" || exit 1
 done <<'EOF_CASES'
-first --before +125 / +15 -15 -125
-superh - +125 +35 -35 -125
-alttab - +56 +15 -15 -56
+first +125 / +15 -15 -125
+superh / +125 +35 -35 -125
+alttab / +56 +15 -15 -56
 EOF_CASES
 EOF_SESSION
 "${as_user[@]}" env -i PATH="$PATH" HOME="$work/run" XDG_RUNTIME_DIR="$work/run" \
@@ -45,17 +43,10 @@ status=0
 wait "$session_pid" || status=$?
 session_pid=
 [ "$status" -ne 77 ] || { grep SKIP "$work/session.log"; exit 77; }
-fail() {
-    echo "FAIL: $*" >&2
-    sed 's/^/  session: /' "$work/session.log" >&2
-    grep -v CRITICAL "$work/run/mutter.log" | sed 's/^/  mutter: /' >&2
-    exit 1
-}
-[ "$status" -eq 0 ] || fail "a probe failed"
 for expected in "first L_Wnd+Tab 08:0009" "superh L_Wnd+H 08:0048" "alttab Alt+Tab 04:0009"; do
     read -r name text key <<<"$expected"
-    echo "$name: $(cat "$work/run/$name.out")"
-    [ "$(cat "$work/run/$name.out")" = "state=Active text=$text key=$key told=0 names=,,,,," ] ||
-        fail "$text should be captured whole, with nothing told"
+    echo "$name: $(cat "$work/run/$name.out" 2>/dev/null)"
+    [ "$status" -eq 0 ] && [ "$(cat "$work/run/$name.out")" = "state=Active text=$text key=$key told=0 names=,,,,," ] ||
+        { sed 's/^/  /' "$work/session.log" >&2; echo "FAIL: $text should be captured whole, nothing told" >&2; exit 1; }
 done
 echo PASS

@@ -2,14 +2,11 @@
 // Ctrl+D while a holder command keeps a keyboard in the seat; once the dialog
 // has the focus it clicks the field into capturing, waits for the compositor's
 // answer to the shortcut inhibition, runs the typist command (which types
-// keys), and prints the inhibition's state and what the field then shows and
-// holds:
+// keys), and prints the inhibition's state, what the field then shows and holds,
+// and the layout's names of the keys at the US places of Y, [, 1, 2, Q and Z:
 //
 //   state=Active|Refused|... text=<field text> key=<modifiers>:<virtual key> told=<n>
-//   names=<name>,...
-//
-// where names are what the layout makes of the keys at the places of Y, [, 1,
-// 2, Q and Z on a US keyboard (empty: as on a US keyboard).
+//   names=<name>,...    (empty: as on a US keyboard)
 #include "keys/KeyCaptureEdit.h"
 #include "keys/KeyCodes.h"
 #include "keys/KeyboardLayout.h"
@@ -102,7 +99,6 @@ int main(int argc, char** argv)
         return state == ShortcutInhibitor::State::Active ||
                state == ShortcutInhibitor::State::Refused;
     };
-    // A compositor that declines without a word leaves the request pending.
     deadline.setRemainingTime(3000);
     while (!answered() && !deadline.hasExpired())
         QTest::qWait(20);
