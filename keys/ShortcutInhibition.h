@@ -21,11 +21,22 @@ public:
     bool NotNeeded() { return Enter(State::NotNeeded); }
     // No protocol (or no means of using it): refused without asking.
     bool Unavailable() { return Enter(State::Refused); }
-    bool Requested() { return Enter(State::Pending); }
+    bool Requested()
+    {
+        withdrawn = false;
+        return Enter(State::Pending);
+    }
     bool Released() { return Enter(State::Idle); }
     // The compositor's "active" (true) or "inactive" (false). "inactive"
-    // before any "active" is a refusal; after one, the grant was taken back.
+    // before any "active" is a refusal. After one it may only mean that the
+    // window is losing the keyboard (some compositors say so before the
+    // window hears of it): the request counts as pending again until
+    // Settled, when, still held and not granted again, the grant counts as
+    // taken back.
     bool Answered(bool active);
+    bool Settled();
+    // Whether an "inactive" after a grant waits for Settled.
+    bool Unsettled() const { return withdrawn; }
 
     State Current() const { return state; }
 
@@ -33,4 +44,5 @@ private:
     bool Enter(State next);
 
     State state = State::Idle;
+    bool withdrawn = false;
 };

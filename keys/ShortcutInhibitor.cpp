@@ -1,11 +1,15 @@
 #include "ShortcutInhibitor.h"
 
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
 
 bool announced = false;
+
+// Qt hears of a lost keyboard one round trip to the compositor later.
+constexpr int kSettleMs = 250;
 
 bool OnWayland()
 {
@@ -57,6 +61,11 @@ void ShortcutInhibitor::Hold(QWindow* window)
     }
     request = support->Inhibit(window, [this](bool active) {
         Apply([this, active] { return inhibition.Answered(active); });
+        // Time for the window to hear that it lost the keyboard, if that
+        // is what the "inactive" meant; the field then lets go at once.
+        if (inhibition.Unsettled())
+            QTimer::singleShot(kSettleMs, this,
+                               [this] { Apply([this] { return inhibition.Settled(); }); });
     });
     if (!request) {
         // The window has no surface yet; the next Hold tries again.

@@ -133,7 +133,7 @@ void TestKeyCapture::Sequences()
 void TestKeyCapture::InhibitorAnswers_data()
 {
     // Steps: ask, yes ("active"), no ("inactive"), none (no protocol), release,
-    // x11; each followed by the state it leaves, "!" when the user is told.
+    // settle, x11; each followed by the state it leaves, "!" when the user is told.
     QTest::addColumn<QStringList>("steps");
     QTest::newRow("granted, late or at once")
         << QStringList{"ask", "Pending", "ask", "Pending", "yes", "Active"};
@@ -141,7 +141,11 @@ void TestKeyCapture::InhibitorAnswers_data()
         << QStringList{"ask", "Pending", "release", "Idle", "ask", "Pending"};
     QTest::newRow("declined, then granted after all")
         << QStringList{"ask", "Pending", "no", "Refused!", "yes", "Active"};
-    QTest::newRow("taken back") << QStringList{"ask", "Pending", "yes", "Active", "no", "Refused!"};
+    QTest::newRow("taken back") << QStringList{"ask", "Pending", "yes",    "Active",
+                                               "no",  "Pending", "settle", "Refused!"};
+    QTest::newRow("keyboard lost, not taken back")
+        << QStringList{"ask",     "Pending", "yes", "Active",  "no",     "Pending",
+                       "release", "Idle",    "ask", "Pending", "settle", "Pending"};
     QTest::newRow("no protocol") << QStringList{"none", "Refused!", "release",
                                                 "Idle", "none",     "Refused!"};
     QTest::newRow("stale answers")
@@ -160,6 +164,7 @@ void TestKeyCapture::InhibitorAnswers()
                           : step == "no"      ? inhibition.Answered(false)
                           : step == "none"    ? inhibition.Unavailable()
                           : step == "release" ? inhibition.Released()
+                          : step == "settle"  ? inhibition.Settled()
                                               : inhibition.NotNeeded();
         QCOMPARE(states[int(inhibition.Current())] + (told ? "!" : ""), steps[i + 1]);
     }
