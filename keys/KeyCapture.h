@@ -23,6 +23,7 @@ public:
     // The text to show (UTF-8).
     const std::string& Text() const { return text; }
     bool IsComplete() const { return complete; }
+    bool WindowsKeyHeld() const { return leftWinHeld || rightWinHeld; }
 
     // Resynchronises the held flags of Shift, Ctrl and Alt with the keyboard,
     // for when their key-ups went to another window.

@@ -10,9 +10,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWindow>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QWindow>
 
 namespace {
 
@@ -188,6 +188,11 @@ constexpr int kRepeatPairMs = 25;
 
 namespace {
 
+bool IsModifierKey(std::uint16_t vk)
+{
+    return vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_LWIN || vk == VK_RWIN;
+}
+
 // The key by the symbol the layout made of it, as on a US keyboard.
 std::uint16_t SymbolVirtualKey(const QKeyEvent& event)
 {
@@ -201,9 +206,7 @@ std::uint16_t SymbolVirtualKey(const QKeyEvent& event)
         vk = LookUp(key, false);
     // A key the receiver's table has no code for would be shown and then
     // written as "no key"; it is ignored, as on the keycode path.
-    const bool modifier =
-        vk == VK_SHIFT || vk == VK_CONTROL || vk == VK_MENU || vk == VK_LWIN || vk == VK_RWIN;
-    if (!modifier && vk != VK_RETURN && VirtualKeyToKeyCode(vk) == 0)
+    if (!IsModifierKey(vk) && vk != VK_RETURN && VirtualKeyToKeyCode(vk) == 0)
         return 0;
     return vk;
 }
@@ -389,6 +392,12 @@ void KeyCaptureEdit::HandleKey(const QKeyEvent& event, bool press)
         return;
     }
     if (press) {
+        // A Windows key held since before the capture began, or whose
+        // key-down the compositor took before it passed its shortcuts on
+        // (mutter, GNOME Shell), still counts: the key's own modifiers say so.
+        if ((event.modifiers() & Qt::MetaModifier) && !IsModifierKey(vk) &&
+            !capture.WindowsKeyHeld())
+            capture.KeyDown(VK_LWIN);
         keysDown.insert(vk);
         capture.KeyDown(vk);
     } else {
@@ -644,19 +653,22 @@ void KeyCaptureEdit::hideEvent(QHideEvent* e)
 // Keys that the desktop takes for itself (Alt+Tab, Alt+F4, Super+D) reach the
 // field only through a keyboard grab on X11, and through the compositor's
 // shortcut inhibition on Wayland. Both are held only while the field captures
-// with the focus in the active window and no mouse button is down, so that
-// they never outlive the capture and never stand in the way of a window move,
-// which starts with a button press on the dialog.
+// with the focus in the active window, so that they never outlive the
+// capture. The grab also waits until no mouse button is down, so that it
+// never stands in the way of a window move, which starts with a button press
+// on the dialog; the inhibition leaves the pointer alone and is asked for at
+// the click itself, so that the compositor's answer is there by the first key.
 void KeyCaptureEdit::UpdateGrab()
 {
-    const bool want = capturing && hasFocus() && isVisible() && isEnabled() && isActiveWindow() &&
-                      !pointerBusy && QApplication::activePopupWidget() == nullptr;
+    const bool capturingHere = capturing && hasFocus() && isVisible() && isEnabled() &&
+                               isActiveWindow() && QApplication::activePopupWidget() == nullptr;
+    const bool want = capturingHere && !pointerBusy;
     QWidget* grabber = QWidget::keyboardGrabber();
     if (want && grabber == nullptr)
         grabKeyboard();
     else if (!want && grabber == this)
         releaseKeyboard();
-    if (want)
+    if (capturingHere)
         inhibitor.Hold(window()->windowHandle());
     else
         inhibitor.Release();

@@ -2,6 +2,7 @@
 
 #include "KeyCodes.h"
 #include "PhysicalKeys.h"
+#include "WaylandSupport.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -40,15 +41,16 @@ QString SymbolText(xkb_keysym_t keysym)
     return QString::fromUcs4(&c, 1);
 }
 
-// The platform's layout: on X11 the server's keymap through xkbcommon; on
-// Wayland only the keys themselves, named as on a US keyboard.
+// The platform's layout: the keymap of the X server, or the one the Wayland
+// compositor sends the seat's keyboard, through xkbcommon.
 class SystemLayout : public KeyboardLayout
 {
 public:
     SystemLayout()
     {
         const QString platform = QGuiApplication::platformName();
-        keycodesAreXkb = platform == QLatin1String("xcb") || platform.startsWith("wayland");
+        onWayland = platform.startsWith(QLatin1String("wayland"));
+        keycodesAreXkb = platform == QLatin1String("xcb") || onWayland;
         if (platform == QLatin1String("xcb") && qGuiApp)
             if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
                 connection = x11->connection();
@@ -83,8 +85,38 @@ public:
     void Invalidate() override { stale = true; }
 
 private:
+    bool NewContext()
+    {
+        if (!context)
+            context = xkb_context_new(static_cast<xkb_context_flags>(
+                XKB_CONTEXT_NO_DEFAULT_INCLUDES | XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
+        return context != nullptr;
+    }
+
+    // The compositor's keymap, compiled again only when it sent another one
+    // or the user switched layouts.
+    bool LoadFromCompositor()
+    {
+        WaylandSupport* support = WaylandSupport::Instance();
+        WaylandSupport::Keymap sent;
+        if (!support || !support->CurrentKeymap(sent) || !NewContext())
+            return false;
+        if (keymap && sent.changes == keymapChanges)
+            return true;
+        Drop();
+        keymap = xkb_keymap_new_from_string(context, sent.text.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1,
+                                            XKB_KEYMAP_COMPILE_NO_FLAGS);
+        keymapChanges = sent.changes;
+        if (!keymap)
+            return false;
+        layoutIndex = sent.layout < xkb_keymap_num_layouts(keymap) ? sent.layout : 0;
+        return true;
+    }
+
     bool Load()
     {
+        if (onWayland)
+            return LoadFromCompositor();
         if (!connection)
             return false;
         if (keymap && !stale)
@@ -98,9 +130,7 @@ private:
                 connection = nullptr;
                 return false;
             }
-            context = xkb_context_new(static_cast<xkb_context_flags>(
-                XKB_CONTEXT_NO_DEFAULT_INCLUDES | XKB_CONTEXT_NO_ENVIRONMENT_NAMES));
-            if (!context) {
+            if (!NewContext()) {
                 connection = nullptr;
                 return false;
             }
@@ -128,6 +158,8 @@ private:
     }
 
     bool keycodesAreXkb = false;
+    bool onWayland = false;
+    unsigned keymapChanges = 0;
     xcb_connection_t* connection = nullptr;
     xkb_context* context = nullptr;
     xkb_keymap* keymap = nullptr;

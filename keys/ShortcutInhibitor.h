@@ -1,8 +1,10 @@
 #pragma once
 
+#include "ShortcutInhibition.h"
+#include "WaylandSupport.h"
+
 #include <QObject>
 #include <QPointer>
-#include <QTimer>
 
 #include <memory>
 
@@ -15,18 +17,7 @@ class ShortcutInhibitor : public QObject
 {
     Q_OBJECT
 public:
-    enum class State
-    {
-        Idle,      // nothing held
-        NotNeeded, // not on Wayland: the keyboard grab does the work
-        Pending,   // asked, no answer yet
-        Active,    // the compositor passes its shortcuts to the window
-        Refused    // the compositor lacks the protocol or declined
-    };
-
-    // How long the compositor may take to grant a request before it counts as
-    // declined: some never answer a refusal.
-    static constexpr int kAnswerTimeoutMs = 1000;
+    using State = ShortcutInhibition::State;
 
     explicit ShortcutInhibitor(QObject* parent = nullptr);
     ~ShortcutInhibitor() override;
@@ -35,7 +26,7 @@ public:
     // another window moves it there).
     void Hold(QWindow* window);
     void Release();
-    State CurrentState() const { return state; }
+    State CurrentState() const { return inhibition.Current(); }
 
     // Whether this process has already told of a refusal (Refused is
     // announced through DesktopKeepsShortcuts once per process).
@@ -43,17 +34,16 @@ public:
 
 signals:
     void StateChanged(ShortcutInhibitor::State state);
-    // Once per process, the first time a compositor lacks the protocol or
-    // declines: some combinations never reach the program.
+    // Once per process, the first time a compositor lacks the protocol,
+    // declines or takes its grant back: some combinations never reach the
+    // program.
     void DesktopKeepsShortcuts();
 
 private:
-    class Request;
-    void SetState(State next);
-    void OnAnswer(bool active);
+    // Takes one step of the inhibition and tells what came of it.
+    template <typename Step> void Apply(Step step);
 
-    State state = State::Idle;
+    ShortcutInhibition inhibition;
     QPointer<QWindow> heldWindow;
-    std::unique_ptr<Request> request;
-    QTimer answerTimer;
+    std::unique_ptr<WaylandSupport::Inhibition> request;
 };

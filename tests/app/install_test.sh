@@ -50,6 +50,7 @@ expect=(
     "$prefix/share/man/man1/tavrolinctl.1"
     "$prefix/share/bash-completion/completions/tavrolinctl"
     "$prefix/$libdir/tavrolin/libAtUsbHid.so"
+    "$prefix/$libdir/tavrolin/libtavrolin-wayland.so"
     "$prefix/share/applications/org.example.Tavrolin.desktop"
     "$prefix/share/metainfo/org.example.Tavrolin.metainfo.xml"
     "$prefix/share/icons/hicolor/scalable/apps/tavrolin.svg"
@@ -66,6 +67,7 @@ for f in "${expect[@]}"; do
     [ -f "$f" ] || fail "not installed: ${f#$prefix/}"
 done
 [ -x "$prefix/bin/tavrolin" ] || fail "bin/tavrolin is not executable"
+readelf -d "$prefix/bin/tavrolin" | grep -iE 'NEEDED.*wayland' && fail "bin/tavrolin links Wayland libraries"
 
 # The desktop entry starts the installed program by name and names the icon
 # that was installed.
@@ -109,6 +111,9 @@ cp "$probe" "$prefix/bin/runpath-probe"
 loaded=$(env -u LD_LIBRARY_PATH "$prefix/bin/runpath-probe") || fail "the probe found no library"
 [ "$loaded" = "$(realpath "$prefix/$libdir/tavrolin/libAtUsbHid.so")" ] ||
     fail "libAtUsbHid.so came from $loaded"
+loaded=$(env -u LD_LIBRARY_PATH "$prefix/bin/runpath-probe" libtavrolin-wayland.so) || fail "no Wayland module"
+[ "$loaded" = "$(realpath "$prefix/$libdir/tavrolin/libtavrolin-wayland.so")" ] ||
+    fail "libtavrolin-wayland.so came from $loaded"
 rm "$prefix/bin/runpath-probe"
 
 # The installed command line finds the installed library: with no receiver

@@ -1,5 +1,5 @@
-// Loads the receiver library by plain name, as the program does, and prints
-// the file the loader took.
+// Loads the receiver library (or the library named) by plain name, as the
+// program does, and prints the file the loader took.
 #include <dlfcn.h>
 #include <link.h>
 
@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-int main()
+int main(int argc, char** argv)
 {
-    void* handle = dlopen("libAtUsbHid.so", RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(argc > 1 ? argv[1] : "libAtUsbHid.so", RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         std::fprintf(stderr, "%s\n", dlerror());
         return 1;

@@ -1,5 +1,6 @@
 #include "keys/KeyCapture.h"
 #include "keys/KeyCodes.h"
+#include "keys/ShortcutInhibition.h"
 
 #include <QTest>
 
@@ -24,6 +25,8 @@ class TestKeyCapture : public QObject
 private slots:
     void Sequences_data();
     void Sequences();
+    void InhibitorAnswers_data();
+    void InhibitorAnswers();
 };
 
 void TestKeyCapture::Sequences_data()
@@ -125,6 +128,46 @@ void TestKeyCapture::Sequences()
     c.GetKey(gotModifiers, gotVk);
     QCOMPARE(int(gotModifiers), modifiers);
     QCOMPARE(int(gotVk), vk);
+}
+
+void TestKeyCapture::InhibitorAnswers_data()
+{
+    // Steps: ask, yes ("active"), no ("inactive"), none (no protocol), release,
+    // settle, x11; each followed by the state it leaves, "!" when the user is told.
+    QTest::addColumn<QStringList>("steps");
+    QTest::newRow("granted, late or at once")
+        << QStringList{"ask", "Pending", "ask", "Pending", "yes", "Active"};
+    QTest::newRow("no answer ever: nothing told")
+        << QStringList{"ask", "Pending", "release", "Idle", "ask", "Pending"};
+    QTest::newRow("declined, then granted after all")
+        << QStringList{"ask", "Pending", "no", "Refused!", "yes", "Active"};
+    QTest::newRow("taken back") << QStringList{"ask", "Pending", "yes",    "Active",
+                                               "no",  "Pending", "settle", "Refused!"};
+    QTest::newRow("keyboard lost, not taken back")
+        << QStringList{"ask",     "Pending", "yes", "Active",  "no",     "Pending",
+                       "release", "Idle",    "ask", "Pending", "settle", "Pending"};
+    QTest::newRow("no protocol") << QStringList{"none", "Refused!", "release",
+                                                "Idle", "none",     "Refused!"};
+    QTest::newRow("stale answers")
+        << QStringList{"release", "Idle", "no", "Idle", "x11", "NotNeeded", "yes", "NotNeeded"};
+}
+
+void TestKeyCapture::InhibitorAnswers()
+{
+    QFETCH(QStringList, steps);
+    const QStringList states = {"Idle", "NotNeeded", "Pending", "Active", "Refused"};
+    ShortcutInhibition inhibition;
+    for (qsizetype i = 0; i < steps.size(); i += 2) {
+        const QString& step = steps[i];
+        const bool told = step == "ask"       ? inhibition.Requested()
+                          : step == "yes"     ? inhibition.Answered(true)
+                          : step == "no"      ? inhibition.Answered(false)
+                          : step == "none"    ? inhibition.Unavailable()
+                          : step == "release" ? inhibition.Released()
+                          : step == "settle"  ? inhibition.Settled()
+                                              : inhibition.NotNeeded();
+        QCOMPARE(states[int(inhibition.Current())] + (told ? "!" : ""), steps[i + 1]);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestKeyCapture)

@@ -75,6 +75,7 @@ libdir=$(sed -n 's/^CMAKE_INSTALL_LIBDIR:PATH=//p' "$build/CMakeCache.txt")
 libdir=/usr/${libdir:-lib}
 expect=(
     "$libdir/tavrolin/libAtUsbHid.so"
+    "$libdir/tavrolin/libtavrolin-wayland.so"
     "$libdir/tavrolin/simulator/libAtUsbHid.so"
     /usr/lib/udev/rules.d/70-tavrolin.rules
     /usr/share/applications/org.example.Tavrolin.desktop
