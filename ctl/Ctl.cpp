@@ -1,5 +1,6 @@
 #include "Ctl.h"
 
+#include "CheckedIo.h"
 #include "Diagnose.h"
 #include "Messages.h"
 #include "ReceiverSession.h"
@@ -10,7 +11,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <map>
@@ -84,8 +84,9 @@ std::string Padded(std::string text, std::size_t width)
     std::size_t chars = 0;
     for (unsigned char c : text)
         chars += (c & 0xC0) != 0x80;
-    if (chars < width)
-        text.append(width - chars, ' ');
+    // A text as wide as its column or wider still ends in a blank, so that
+    // it never runs into the next one.
+    text.append(chars < width ? width - chars : 1, ' ');
     return text;
 }
 
@@ -132,6 +133,7 @@ public:
     Ctl(std::istream& in, std::ostream& out, std::ostream& err) : in(in), out(out), err(err) {}
 
     int Run(const std::vector<std::string>& args);
+    Language MessageLanguage() const { return options.language; }
 
 private:
     std::optional<Failure> Parse(const std::vector<std::string>& args);
@@ -163,6 +165,12 @@ private:
     std::optional<Failure> CheckFits(const PresenterModel& model, const ReceivedTable& table,
                                      const std::string* file = nullptr);
     std::optional<Failure> NoArguments();
+    // Why a file could not be used, in the command's language where the
+    // system's own words would mislead.
+    std::string FileError(int error) const
+    {
+        return error == ENOTSUP ? T(Msg::NotRegularFile) : std::strerror(error);
+    }
     int Written(const ReceiverSession::Written& written);
 
     int Show();
@@ -339,7 +347,9 @@ int Ctl::Written(const ReceiverSession::Written& written)
     case ReceiverSession::Written::NotSent:
         return Report(Fail(kExitNotVerified, Msg::WriteFailed));
     case ReceiverSession::Written::NoReadback:
-        return Report({kExitNotVerified, {T(Msg::WriteFailed), T(Msg::NoTable)}});
+        // The requests went out and were committed: what the receiver holds
+        // is not known, so neither success nor "not written".
+        return Report(Fail(kExitNoAnswer, Msg::NoAnswerInTime));
     case ReceiverSession::Written::NotVerified:
         if (written.slot == 0)
             return Report(
@@ -515,6 +525,8 @@ int Ctl::Export()
     if (options.arguments.size() > 1)
         return Report(Usage(Msg::TooManyArguments, {"export", options.arguments[1]}));
     const std::string& file = options.arguments.front();
+    if (file.empty())
+        return Report(Usage(Msg::EmptyFileName, {"export"}));
 
     ReceivedTable table;
     if (auto failure = OpenAndRead(table))
@@ -526,27 +538,14 @@ int Ctl::Export()
         keys.push_back(table.Key(slot));
     const std::string text = FormatKeyTableFile(*model, keys);
     if (file == "-") {
-        out << text << std::flush;
+        // Checked with every other output when the command ends.
+        out << text;
         return kExitOk;
     }
-    // Beside the file and renamed over it, so that a failed export leaves an
-    // earlier file whole.
-    const std::string temporary = file + ".tmp";
-    {
-        std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
-        stream << text;
-        stream.flush();
-        if (!stream) {
-            const int error = errno;
-            std::remove(temporary.c_str());
-            return Report(Fail(kExitUsage, Msg::FileNotWritten, {file, std::strerror(error)}));
-        }
-    }
-    if (std::rename(temporary.c_str(), file.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        return Report(Fail(kExitUsage, Msg::FileNotWritten, {file, std::strerror(error)}));
-    }
+    // Beside the file under a name of its own and renamed over it, so that a
+    // failed export leaves an earlier file whole.
+    if (const int error = ReplaceFile(file, text))
+        return Report(Fail(kExitUsage, Msg::FileNotWritten, {file, FileError(error)}));
     err << T(Msg::Exported, {file}) << '\n';
     return kExitOk;
 }
@@ -561,21 +560,23 @@ int Ctl::Import()
         return Report(Usage(Msg::TooManyArguments, {"import", options.arguments[1]}));
     const std::string& file = options.arguments.front();
 
+    if (file.empty())
+        return Report(Usage(Msg::EmptyFileName, {"import"}));
+
     std::string text;
-    {
-        std::ifstream stream(file, std::ios::binary);
-        if (!stream)
-            return Report(
-                {kExitUsage,
-                 {T(Msg::FileUnreadable, {file, std::strerror(errno)}), T(Msg::NothingWritten)}});
+    int error = 0;
+    if (file == "-") {
         text.resize(kMaxKeyTableFileSize + 1);
-        stream.read(text.data(), static_cast<std::streamsize>(text.size()));
-        if (stream.bad())
-            return Report(
-                {kExitUsage,
-                 {T(Msg::FileUnreadable, {file, std::strerror(errno)}), T(Msg::NothingWritten)}});
-        text.resize(static_cast<std::size_t>(stream.gcount()));
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        if (in.bad())
+            error = EIO;
+        text.resize(static_cast<std::size_t>(in.gcount()));
+    } else {
+        error = ReadRegularFile(file, kMaxKeyTableFileSize, text);
     }
+    if (error)
+        return Report({kExitUsage,
+                       {T(Msg::FileUnreadable, {file, FileError(error)}), T(Msg::NothingWritten)}});
     const KeyTableFileParse parsed = ParseKeyTableFile(text);
     if (!parsed.ok) {
         const KeyTableFileError& e = parsed.error;
@@ -662,5 +663,13 @@ int RunTavrolinCtl(const std::vector<std::string>& args, std::istream& in, std::
                    std::ostream& err)
 {
     Ctl ctl(in, out, err);
-    return ctl.Run(args);
+    const int status = ctl.Run(args);
+    // Output lost to a full disk or a closed pipe is a failure, never a
+    // silent success.
+    if (const int error = FlushChecked(out)) {
+        err << "tavrolinctl: "
+            << Text(ctl.MessageLanguage(), Msg::OutputFailed, {std::strerror(error)}) << '\n';
+        return status == kExitOk ? kExitUsage : status;
+    }
+    return status;
 }

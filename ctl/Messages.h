@@ -62,6 +62,11 @@ enum class Msg
     FileSlotsMissing,
     FileTooLong,
     FileNotText,
+    // Added later, kept at the end.
+    NoAnswerInTime,
+    EmptyFileName,
+    NotRegularFile,
+    OutputFailed,
 };
 
 // The text with {1}, {2}, ... replaced by the arguments.

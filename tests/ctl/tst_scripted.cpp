@@ -71,11 +71,7 @@ void TestCtlScripted::init()
 
 void TestCtlScripted::SetWritesTheWholeTableCommitsAndReadsBack()
 {
-    receiver.QueueTable(7, kRvFactory);
-    Entries after = kRvFactory;
-    after[0] = {0x01, 0x3E};
-    after[6] = {0x00, 0x4E};
-    receiver.QueueTable(7, after);
+    receiver.HoldTable(kRvFactory);
 
     const Result r = Run({"set", "--model", "rv-80g", "1", "Ctrl+F5", "7", "Page Down"});
     QCOMPARE(r.status, kExitOk);
@@ -114,8 +110,8 @@ void TestCtlScripted::WriteOutcomes()
     const Entries qn = {{0, 0x3E}, {0, 0x29}, {4, 0x2B}, {0, 0x4B}, {0, 0x4E}};
     Entries wanted = qn;
     wanted[1] = {0x04, 0x2B};
-    receiver.QueueTable(5, qn);
-    receiver.QueueTable(5, readBackNewTable ? wanted : qn);
+    receiver.HoldTable(qn);
+    receiver.KeepTable(!readBackNewTable);
     receiver.FailWritesAfter(writesThatSucceed);
 
     const Result r = Run({"set", "--model", "QN-95 Vela", "2", "alt+tab"});
