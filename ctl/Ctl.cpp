@@ -355,10 +355,16 @@ int Ctl::Written(const ReceiverSession::Written& written)
             return Report(
                 {kExitNotVerified,
                  {T(Msg::NotKept), T(Msg::ReadBackSize, {std::to_string(written.receivedSize)})}});
-        return Report({kExitNotVerified,
-                       {T(Msg::NotKept), T(Msg::NotVerified, {std::to_string(written.slot),
-                                                              AssignmentText(written.found),
-                                                              AssignmentText(written.wanted)})}});
+        {
+            std::string found = AssignmentText(written.found);
+            // Modifier bits that have no name still make another key.
+            if (found == AssignmentText(written.wanted))
+                found += " (0x" + Hex(written.found.modifiers) + ")";
+            return Report(
+                {kExitNotVerified,
+                 {T(Msg::NotKept), T(Msg::NotVerified, {std::to_string(written.slot), found,
+                                                        AssignmentText(written.wanted)})}});
+        }
     }
     return kExitNotVerified;
 }

@@ -55,6 +55,7 @@ private slots:
     void ResetAsksFirst();
     void ShowJson();
     void ResetThatLeavesNoTable();
+    void EachExchangeReadsOnlyItsOwnAnswers();
     void DiagnoseOnlyReads();
     void DescriptorUsagePages_data();
     void DescriptorUsagePages();
@@ -234,6 +235,32 @@ void TestCtlScripted::ResetThatLeavesNoTable()
              r.err.c_str());
     QCOMPARE(Joined(receiver.Writes()),
              Joined({"00 00 00 00 00 00 00 00", "FC 00 00 00 00 00 00 00"}));
+}
+
+// An old table still waiting is dropped, not shown; a read-back that never
+// comes is "no answer" (exit 4), not "not written"; the right-hand modifier
+// bits that nothing writes make a table another one, as in the dialogs.
+void TestCtlScripted::EachExchangeReadsOnlyItsOwnAnswers()
+{
+    receiver.QueueWaiting({2, 1, 1, 0, 0x04, 0xAA, 0, 0});
+    receiver.QueueWaiting({2, 2, 2, 0, 0x05, 0xAA, 0, 0});
+    receiver.HoldTable({{0, 0x4B}, {0x01, 0x06}});
+    Result r = Run({"show"});
+    QCOMPARE(r.status, kExitOk);
+    QVERIFY2(r.out.find("Ctrl+C") != std::string::npos, r.out.c_str());
+
+    receiver.Reset();
+    receiver.QueueTable(2, {{0, 0x4B}, {0, 0x4E}});
+    r = Run({"set", "--model", "LT-61", "1", "F5"});
+    QCOMPARE(r.status, kExitNoAnswer);
+    QVERIFY2(r.err.find("did not answer in time") != std::string::npos, r.err.c_str());
+    QCOMPARE(receiver.CountOf("writeData FE"), 1);
+
+    receiver.Reset();
+    receiver.QueueTable(2, {{0x10, 0x4B}, {0, 0x4E}});
+    r = Run({"reset", "--yes"});
+    QCOMPARE(r.status, kExitNotVerified);
+    QVERIFY2(r.err.find("Slot 1 reads Page Up (0x10)") != std::string::npos, r.err.c_str());
 }
 
 void TestCtlScripted::DiagnoseOnlyReads()

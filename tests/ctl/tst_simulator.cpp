@@ -1,10 +1,13 @@
 // The tavrolinctl program against the simulated receiver, process to
 // process, as a user or a script runs it.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -26,11 +29,13 @@ private slots:
     void RefusalsLeaveTheReceiverAlone_data();
     void RefusalsLeaveTheReceiverAlone();
     void WriteNotVerified();
+    void FilesAndOutputAreHandledSafely();
     void HelpVersionAndUnknownOptions_data();
     void HelpVersionAndUnknownOptions();
 
 private:
-    Result Ctl(const QStringList& args, const QByteArray& input = {});
+    // `output`: a file that takes standard output instead of the test.
+    Result Ctl(const QStringList& args, const QByteArray& input = {}, const QString& output = {});
     bool Simulator(const QStringList& args);
     QByteArray State();
     QString File(const QString& name) const { return dir.filePath(name); }
@@ -44,9 +49,12 @@ void TestCtlSimulator::initTestCase()
     QVERIFY(dir.isValid());
 }
 
-Result TestCtlSimulator::Ctl(const QStringList& args, const QByteArray& input)
+Result TestCtlSimulator::Ctl(const QStringList& args, const QByteArray& input,
+                             const QString& output)
 {
     QProcess process;
+    if (!output.isEmpty())
+        process.setStandardOutputFile(output);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(SIMULATOR_LIBRARY_DIR));
     env.insert(QStringLiteral("TAVROLIN_SIMULATOR_STATE"), File(QStringLiteral("receiver.state")));
@@ -223,6 +231,58 @@ void TestCtlSimulator::WriteNotVerified()
     QVERIFY(Simulator({QStringLiteral("fault"), QStringLiteral("clear")}));
     QCOMPARE(r.status, 3);
     QVERIFY2(r.err.contains(QStringLiteral("Slot 3 reads Up, not Ctrl+Up")), qPrintable(r.err));
+}
+
+// Nothing planted beside the file is followed, replaced or waited on; the
+// file gets the user's umask; a FIFO is never read, standard input is; lost
+// output is a failure; a long key name never runs into the bytes column.
+void TestCtlSimulator::FilesAndOutputAreHandledSafely()
+{
+    QVERIFY(Simulator({QStringLiteral("model"), QStringLiteral("RV-80")}));
+    const QString file = File(QStringLiteral("kept.txt")), fifo = File(QStringLiteral("fifo"));
+    Write(QStringLiteral("victim"), "keep me");
+    QVERIFY(QFile::link(File(QStringLiteral("victim")), file + QStringLiteral(".tmp")));
+    QVERIFY(::mkfifo(qPrintable(fifo), 0600) == 0);
+    QVERIFY(::mkfifo(qPrintable(File(QStringLiteral("other.txt.tmp"))), 0600) == 0);
+    const mode_t mask = ::umask(027);
+    Result r = Ctl({"export", "--model", "RV-80", file});
+    const Result other = Ctl({"export", "--model", "RV-80", File(QStringLiteral("other.txt"))});
+    ::umask(mask);
+    QCOMPARE(r.status, 0);
+    QCOMPARE(other.status, 0);
+    QVERIFY(!QFileInfo(file).isSymLink());
+    QCOMPARE(int(QFileInfo(file).permissions() & 0x0777), 0x0640);
+    QVERIFY(QFileInfo(file + QStringLiteral(".tmp")).isSymLink());
+    QFile victim(File(QStringLiteral("victim")));
+    QVERIFY(victim.open(QIODevice::ReadOnly));
+    QCOMPARE(victim.readAll(), QByteArray("keep me"));
+
+    Write(QStringLiteral(".tmp"), "mine");
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    r = Ctl({"export", "--model", "RV-80", ""});
+    QDir::setCurrent(here);
+    QCOMPARE(r.status, 1);
+    QVERIFY(QFile::exists(File(QStringLiteral(".tmp"))));
+
+    QElapsedTimer clock;
+    clock.start();
+    r = Ctl({"import", fifo});
+    QVERIFY2(clock.elapsed() < 1000 && r.status == 1 && r.err.contains("not a regular file"),
+             qPrintable(r.err));
+    QFile exported(file);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QCOMPARE(Ctl({"import", "-"}, exported.readAll()).status, 0);
+
+    for (const QStringList& args :
+         {QStringList{"export", "--model", "RV-80", "-"}, {"show"}, {"show", "--json"}}) {
+        r = Ctl(args, {}, QStringLiteral("/dev/full"));
+        QVERIFY2(r.status == 1 && r.err.contains("could not be written"), qPrintable(r.err));
+    }
+
+    QCOMPARE(Ctl({"set", "--model", "RV-80", "1", "Shift+Ctrl+Alt+Num ."}).status, 0);
+    r = Ctl({"show"});
+    QVERIFY2(r.out.contains("Shift+Ctrl+Alt+Num . 37 07 63"), qPrintable(r.out));
 }
 
 void TestCtlSimulator::HelpVersionAndUnknownOptions_data()

@@ -28,10 +28,24 @@ void TestTableFile::EveryFamilyRoundTrips()
         QCOMPARE(parsed.table.model, &model);
         QCOMPARE(parsed.table.keys.size(), keys.size());
         for (std::size_t i = 0; i < keys.size(); ++i) {
-            QCOMPARE(parsed.table.keys[i].modifiers, keys[i].keyCode ? keys[i].modifiers : 0);
+            QCOMPARE(parsed.table.keys[i].modifiers, keys[i].modifiers);
             QCOMPARE(parsed.table.keys[i].keyCode, keys[i].keyCode);
         }
     }
+    // Every assignment a receiver can hold, a modifier without a key included.
+    const PresenterModel& lt61 = *FindPresenterModel("LT-61");
+    for (int modifiers = 0; modifiers < 16; ++modifiers)
+        for (int code = 0; code < 256; code += 2) {
+            const std::vector<KeyAssignment> keys{
+                {std::uint8_t(modifiers), std::uint8_t(code)},
+                {std::uint8_t(modifiers), std::uint8_t(code + 1)}};
+            const KeyTableFileParse parsed = ParseKeyTableFile(FormatKeyTableFile(lt61, keys));
+            QVERIFY2(parsed.ok, qPrintable(QString::number(modifiers << 8 | code, 16)));
+            for (int i = 0; i < 2; ++i)
+                QVERIFY2(parsed.table.keys[i].modifiers == modifiers &&
+                             parsed.table.keys[i].keyCode == keys[i].keyCode,
+                         FormatKeyTableFile(lt61, keys).c_str());
+        }
 }
 
 void TestTableFile::ReadsWhatPeopleWrite()
