@@ -34,7 +34,8 @@ Commands:
   reset [--model M] [--yes]      Restore the factory table (asks unless --yes).
   export --model M FILE          Save the receiver's table in a key table file
                                  (FILE - writes to standard output).
-  import FILE                    Write a key table file to the receiver.
+  import FILE                    Write a key table file to the receiver
+                                 (FILE - reads standard input).
   models                         The presenter models and their buttons.
   diagnose                       What this computer sees of the receiver, for a
                                  bug report. Changes nothing.
@@ -47,12 +48,17 @@ Options:
   --help, -h  This text.  --version  The version.
 
 Keys are named as the program's key fields show them: A, 1, F5, Page Up, Num .,
-Shift+Ctrl+F5, L_Wnd+D; modifiers in any case; none for no key. Writes are
-committed and read back: the command fails unless the receiver holds the keys.
+Shift+Ctrl+F5, L_Wnd+D; modifiers in any case; none for no key, Ctrl+none for a
+modifier alone. Letters and punctuation are named as on a US keyboard whatever
+the desktop's layout, so that a file means the same on every computer: on a
+German layout the key a key field shows as "Z" is Y here. Writes are committed
+and read back: the command fails unless the receiver holds the keys.
 
-Exit status: 0 done; 1 bad usage, key name or file, or a model that does not
-fit the receiver; 2 no receiver, no permission, or no answer; 3 written but not
-verified. See tavrolinctl(1).
+Exit status: 0 done; 1 bad usage, key name or file, a model that does not fit
+the receiver, or output that could not be written; 2 no receiver, no
+permission, or no answer; 3 written but not verified; 4 written and committed,
+but the receiver did not answer in time (it may hold the keys: run show).
+See tavrolinctl(1).
 )";
 
 std::string Lower(std::string text)
