@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -532,6 +533,32 @@ private slots:
         QCOMPARE(findHidDevice(kVendor, kProduct), 1);
         QCOMPARE(writeData(report), 1);
         QCOMPARE(w->writes.size(), std::size_t(2));
+    }
+
+    // Unloading the library (a dialog closing) never waits for a request
+    // that hangs; that request still closes its device when it comes back.
+    void unloadingNeverWaitsForAHangingRequest()
+    {
+        QCOMPARE(findHidDevice(kVendor, kProduct), 1);
+        unsigned char report[8] = {0xFE};
+        {
+            std::lock_guard g(w->stallLock);
+            w->stalled = true;
+        }
+        QCOMPARE(writeData(report), 0);
+        std::thread release([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            std::lock_guard g(w->stallLock);
+            w->stalled = false;
+            w->stallEnded.notify_all();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        HidapiReceiver::Shutdown();
+        const qint64 waited = clock.elapsed();
+        release.join();
+        QVERIFY2(waited < 300, qPrintable(QString::number(waited)));
+        QTRY_COMPARE(w->closesDone.load(), 1);
     }
 
     void unregisterWaitsForACallInProgress()
