@@ -620,6 +620,30 @@ private slots:
         QCOMPARE(LoadTable(w.link, 7), QByteArray("\x01\x04") + kRvFactory.mid(2));
     }
 
+    // The state's directory replaced under an open dialog (moved away, made
+    // anew): plugging and unplugging are still heard.
+    void watcherFollowsAReplacedDirectory()
+    {
+        const QByteArray saved = qgetenv("TAVROLIN_SIMULATOR_STATE");
+        QTemporaryDir scratch;
+        const QString dir = scratch.filePath("state");
+        QVERIFY(QDir().mkdir(dir));
+        qputenv("TAVROLIN_SIMULATOR_STATE", QFile::encodeName(dir + "/receiver.state"));
+        WriteState(kRvState);
+        {
+            WatchedLink w;
+            QCOMPARE(w.link.Open(kVendor, kProduct, w.sink.Window()), 1);
+            QTest::qWait(200); // the watcher is watching by now
+            QVERIFY(QDir().rename(dir, dir + ".old"));
+            QVERIFY(QDir().mkdir(dir));
+            WriteState(kRvState);
+            QCOMPARE(RunTool({"unplug"}), 0);
+            QTRY_COMPARE_WITH_TIMEOUT(w.heard.size(), 1, 3000);
+            QCOMPARE(w.heard[0].first, ATUSBHID_DEVICE_REMOVE_COMPLETE);
+        }
+        qputenv("TAVROLIN_SIMULATOR_STATE", saved);
+    }
+
     // An open dialog's watcher sleeps until the state file changes.
     void idleWatcherMakesNoWakeups()
     {
