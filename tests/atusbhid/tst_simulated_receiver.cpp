@@ -675,6 +675,9 @@ private slots:
                                         {"frobnicate"}};
         for (const QStringList& args : bad)
             QVERIFY2(RunTool(args) == 2, qPrintable(args.join(' ')));
+        QByteArray said;
+        QCOMPARE(RunTool({"model", "\x1b]0;x\x07"}, &said), 2);
+        QVERIFY2(!said.contains('\x1b') && said.contains("\"?]0;x?\""), said.constData());
         QCOMPARE(ReadState(), before);
 
         // Without a state file named or a runtime directory, a shared directory
