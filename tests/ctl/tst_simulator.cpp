@@ -30,6 +30,7 @@ private slots:
     void RefusalsLeaveTheReceiverAlone();
     void WriteNotVerified();
     void FilesAndOutputAreHandledSafely();
+    void NeverLoadsALibraryFromTheWorkingDirectory();
     void HelpVersionAndUnknownOptions_data();
     void HelpVersionAndUnknownOptions();
 
@@ -283,6 +284,25 @@ void TestCtlSimulator::FilesAndOutputAreHandledSafely()
     QCOMPARE(Ctl({"set", "--model", "RV-80", "1", "Shift+Ctrl+Alt+Num ."}).status, 0);
     r = Ctl({"show"});
     QVERIFY2(r.out.contains("Shift+Ctrl+Alt+Num . 37 07 63"), qPrintable(r.out));
+}
+
+// The build tree's program finds the build's own receiver library, never one
+// left in the directory it is started from (here the simulated one).
+void TestCtlSimulator::NeverLoadsALibraryFromTheWorkingDirectory()
+{
+    QVERIFY(Simulator({QStringLiteral("model"), QStringLiteral("RV-80")}));
+    QVERIFY(QFile::copy(QStringLiteral(SIMULATOR_LIBRARY_DIR "/libAtUsbHid.so"),
+                        File(QStringLiteral("libAtUsbHid.so"))));
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("LD_LIBRARY_PATH"));
+    env.insert(QStringLiteral("TAVROLIN_SIMULATOR_STATE"), File(QStringLiteral("receiver.state")));
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral(TAVROLINCTL), {QStringLiteral("show")});
+    QVERIFY(process.waitForFinished(15000));
+    const QByteArray out = process.readAllStandardOutput();
+    QVERIFY2(!out.contains("RV-80 family") && process.exitCode() != 0, out.constData());
 }
 
 void TestCtlSimulator::HelpVersionAndUnknownOptions_data()
