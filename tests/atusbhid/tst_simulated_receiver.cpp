@@ -625,6 +625,7 @@ private slots:
     void watcherFollowsAReplacedDirectory()
     {
         const QByteArray saved = qgetenv("TAVROLIN_SIMULATOR_STATE");
+        const auto restore = qScopeGuard([&] { qputenv("TAVROLIN_SIMULATOR_STATE", saved); });
         QTemporaryDir scratch;
         const QString dir = scratch.filePath("state");
         QVERIFY(QDir().mkdir(dir));
@@ -641,7 +642,6 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(w.heard.size(), 1, 3000);
             QCOMPARE(w.heard[0].first, ATUSBHID_DEVICE_REMOVE_COMPLETE);
         }
-        qputenv("TAVROLIN_SIMULATOR_STATE", saved);
     }
 
     // An open dialog's watcher sleeps until the state file changes.
