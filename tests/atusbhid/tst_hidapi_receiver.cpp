@@ -541,16 +541,16 @@ private slots:
     {
         QCOMPARE(findHidDevice(kVendor, kProduct), 1);
         unsigned char report[8] = {0xFE};
-        {
-            std::lock_guard g(w->stallLock);
-            w->stalled = true;
-        }
+        std::unique_lock stall(w->stallLock);
+        w->stalled = true;
+        stall.unlock();
         QCOMPARE(writeData(report), 0);
-        std::thread release([this] {
+        std::thread release([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-            std::lock_guard g(w->stallLock);
+            stall.lock();
             w->stalled = false;
             w->stallEnded.notify_all();
+            stall.unlock();
         });
         QElapsedTimer clock;
         clock.start();

@@ -33,19 +33,14 @@ void TestTableFile::EveryFamilyRoundTrips()
         }
     }
     // Every assignment a receiver can hold, a modifier without a key included.
-    const PresenterModel& lt61 = *FindPresenterModel("LT-61");
-    for (int modifiers = 0; modifiers < 16; ++modifiers)
-        for (int code = 0; code < 256; code += 2) {
-            const std::vector<KeyAssignment> keys{
-                {std::uint8_t(modifiers), std::uint8_t(code)},
-                {std::uint8_t(modifiers), std::uint8_t(code + 1)}};
-            const KeyTableFileParse parsed = ParseKeyTableFile(FormatKeyTableFile(lt61, keys));
-            QVERIFY2(parsed.ok, qPrintable(QString::number(modifiers << 8 | code, 16)));
-            for (int i = 0; i < 2; ++i)
-                QVERIFY2(parsed.table.keys[i].modifiers == modifiers &&
-                             parsed.table.keys[i].keyCode == keys[i].keyCode,
-                         FormatKeyTableFile(lt61, keys).c_str());
-        }
+    for (int key = 0; key < 16 * 256; ++key) {
+        const std::vector<KeyAssignment> keys{{std::uint8_t(key >> 8), std::uint8_t(key)}, {}};
+        const std::string text = FormatKeyTableFile(*FindPresenterModel("LT-61"), keys);
+        const KeyTableFileParse parsed = ParseKeyTableFile(text);
+        QVERIFY2(parsed.ok && parsed.table.keys[0].modifiers == keys[0].modifiers &&
+                     parsed.table.keys[0].keyCode == keys[0].keyCode,
+                 text.c_str());
+    }
 }
 
 void TestTableFile::ReadsWhatPeopleWrite()
