@@ -2,6 +2,7 @@
 
 #include "CheckedIo.h"
 #include "Diagnose.h"
+#include "LayoutLabels.h"
 #include "Messages.h"
 #include "ReceiverSession.h"
 #include "TableFile.h"
@@ -51,8 +52,9 @@ Keys are named as the program's key fields show them: A, 1, F5, Page Up, Num .,
 Shift+Ctrl+F5, L_Wnd+D; modifiers in any case; none for no key, Ctrl+none for a
 modifier alone. Letters and punctuation are named as on a US keyboard whatever
 the desktop's layout, so that a file means the same on every computer: on a
-German layout the key a key field shows as "Z" is Y here. Writes are committed
-and read back: the command fails unless the receiver holds the keys.
+German layout the key a key field shows as "Z" is Y here, and show prints the
+layout's label beside it: Y [Z]. Writes are committed and read back: the
+command fails unless the receiver holds the keys.
 
 Exit status: 0 done; 1 bad usage, key name or file, a model that does not fit
 the receiver, or output that could not be written; 2 no receiver, no
@@ -430,11 +432,16 @@ int Ctl::Show()
         if (table.size > 0)
             out << "slot  " << Padded("button", 15) << Padded("key", 18)
                 << "bytes (entry modifier key)\n";
+        // Beside the US name a key has here, the label the desktop's layout
+        // prints on it, as the key fields show it.
+        const LayoutLabels labels = table.size > 0 ? LayoutLabels::OfDesktop() : LayoutLabels();
         for (int slot = 1; slot <= table.size; ++slot) {
             const KeyAssignment key = table.Key(slot);
+            const std::string label = labels.Label(key.keyCode);
             out << Padded(std::to_string(slot), 6) << Padded(button(slot), 15)
-                << Padded(AssignmentText(key), 18) << Hex(table.entryBytes[slot - 1]) << ' '
-                << Hex(key.modifiers) << ' ' << Hex(key.keyCode) << '\n';
+                << Padded(AssignmentText(key) + (label.empty() ? "" : " [" + label + "]"), 18)
+                << Hex(table.entryBytes[slot - 1]) << ' ' << Hex(key.modifiers) << ' '
+                << Hex(key.keyCode) << '\n';
         }
     }
     if (table.size == 0)

@@ -1,4 +1,5 @@
 // Key table files: what is refused, on which line, and what comes back.
+#include "LayoutLabels.h"
 #include "TableFile.h"
 
 #include <QTest>
@@ -11,6 +12,7 @@ private slots:
     void ReadsWhatPeopleWrite();
     void BadFiles_data();
     void BadFiles();
+    void LayoutLabelsBesideUsNames();
 };
 
 void TestTableFile::EveryFamilyRoundTrips()
@@ -103,6 +105,20 @@ void TestTableFile::BadFiles()
     QVERIFY(!parsed.ok);
     QCOMPARE(parsed.error.line, line);
     QCOMPARE(int(parsed.error.message), message);
+}
+
+// Files keep US names; show adds what a German or French layout prints.
+void TestTableFile::LayoutLabelsBesideUsNames()
+{
+    const LayoutLabels de = LayoutLabels::OfNames("de", ""), fr = LayoutLabels::OfNames("fr", "");
+    const std::vector<std::string> labels{de.Label(0x1C),
+                                          de.Label(0x1D),
+                                          de.Label(0x04),
+                                          de.Label(0x3E),
+                                          fr.Label(0x1E),
+                                          fr.Label(0x14),
+                                          LayoutLabels::OfNames("us", "").Label(0x1C)};
+    QCOMPARE(labels, (std::vector<std::string>{"Z", "Y", "", "", "&", "A", ""}));
 }
 
 QTEST_APPLESS_MAIN(TestTableFile)
