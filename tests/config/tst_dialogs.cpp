@@ -182,8 +182,7 @@ private slots:
                 break;
         }
         QCOMPARE(dialog->IsTimerRunning(), dropped);
-        // The look for answers left over, every answer, the empty reads that
-        // ended a tick, and not one more.
+        // A look for leftovers, every answer, the empty reads ending a tick.
         const int reads = 1 + (size == 0 ? 1 : dropped ? 3 : size + 1);
         QCOMPARE(script.CountOf("readData"), reads);
         QCOMPARE(dialog->Table().receivedSize, size);
