@@ -113,6 +113,9 @@ void ConfigDialog::OnLoad()
         return;
     }
     table.BeginLoad(family.tableSize);
+    // Answers left over from an earlier exchange (a read-back that came too
+    // late, a load cut short) would be shown as this load's.
+    link.DiscardWaitingAnswers();
     link.Write(ReceiverReport::ReadRequest());
     timer1.start(kPollIntervalMs, Qt::PreciseTimer, this);
 }
@@ -229,19 +232,20 @@ void ConfigDialog::FinishOK(VerifiedWrite::Result result)
         ShowMessage(Message::Completed);
         return;
     case Result::NotKept:
-    case Result::NoAnswer:
         // The fields show what the receiver answered, as it answered it: the
         // factory table a load would put in for another family's size is not
-        // what this receiver holds. With no answer at all nothing is known,
-        // and the fields keep the keys the user may want to write again.
-        if (verify.AnyAnswer()) {
-            table = verify.ReadBack();
-            for (int i = 0; i < family.tableSize; ++i) {
-                keyFields[i]->SetKey(0, 0);
-                keyFields[i]->SetKey(table.modifiers[i], KeyCodeToVirtualKey(table.keyCodes[i]));
-            }
+        // what this receiver holds.
+        table = verify.ReadBack();
+        for (int i = 0; i < family.tableSize; ++i) {
+            keyFields[i]->SetKey(0, 0);
+            keyFields[i]->SetKey(table.modifiers[i], KeyCodeToVirtualKey(table.keyCodes[i]));
         }
         ShowMessage(Message::NotKept);
+        return;
+    case Result::NoAnswer:
+        // Nothing is known of what the receiver holds, and part of a table is
+        // no table: the fields keep the keys the user may want to write again.
+        ShowMessage(Message::NoAnswerInTime);
         return;
     case Result::NotConnected:
         // Gone during the read-back: the removal has its own message.
@@ -324,6 +328,12 @@ int ConfigDialog::ShowMessage(Message message)
                  "your presenter, then try again.",
                  "수신기에 새 설정이 저장되지 않았습니다. 선택한 모델이 프레젠터와 맞는지 확인한 "
                  "뒤 다시 시도해 주십시오."};
+        break;
+    case Message::NoAnswerInTime:
+        texts = {"The receiver did not answer in time. It may still have kept the new settings: "
+                 "press LOAD to see what it holds.",
+                 "수신기가 제때 응답하지 않았습니다. 새 설정이 저장되었을 수도 있으니 LOAD를 "
+                 "눌러 수신기에 저장된 값을 확인해 주십시오."};
         break;
     case Message::DesktopKeepsShortcuts:
         texts = {"The desktop keeps some key combinations for itself (such as the Windows key "

@@ -81,6 +81,7 @@ private:
         Removed,
         WriteFailed,
         NotKept,
+        NoAnswerInTime,
         DesktopKeepsShortcuts,
         NoPermission
     };

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+struct PresenterFamily;
+
 struct ConfigFamily
 {
     struct ModelBackground
@@ -31,11 +33,13 @@ struct ConfigFamily
     // Background used whatever the model (0: chosen by the model text alone).
     int anyModelBackground = 0;
     std::vector<ModelBackground> modelBackgrounds;
-    // Received sizes that mean "no table" or another family's table: the
-    // fields then show this family's factory table.
-    std::vector<int> factoryTableSizes;
+    // The family's plain facts, which also decide which received sizes show
+    // the factory table.
+    const PresenterFamily* data = nullptr;
 
     int BackgroundFor(std::string_view model) const;
+    // "No table" or another family's table: the fields then show this
+    // family's factory table.
     bool ShowsFactoryTable(int receivedSize) const;
 };
 

@@ -7,8 +7,6 @@
 #include "Rv80ConfigDialog.h"
 #include "TwoKeyConfigDialog.h"
 
-#include <algorithm>
-
 int ConfigFamily::BackgroundFor(std::string_view model) const
 {
     if (anyModelBackground)
@@ -21,8 +19,7 @@ int ConfigFamily::BackgroundFor(std::string_view model) const
 
 bool ConfigFamily::ShowsFactoryTable(int receivedSize) const
 {
-    return std::find(factoryTableSizes.begin(), factoryTableSizes.end(), receivedSize) !=
-           factoryTableSizes.end();
+    return data && ::ShowsFactoryTable(*data, receivedSize);
 }
 
 namespace {
@@ -35,10 +32,7 @@ void TakeFamilyData(ConfigFamily& f, PresenterFamilyId id)
     f.tableSize = data.tableSize;
     f.factoryModifiers = data.factoryModifiers;
     f.factoryKeyCodes = data.factoryKeyCodes;
-    f.factoryTableSizes = {0};
-    for (int size : kKnownTableSizes)
-        if (size != data.tableSize)
-            f.factoryTableSizes.push_back(size);
+    f.data = &data;
 }
 
 } // namespace

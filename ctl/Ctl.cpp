@@ -1,8 +1,10 @@
 #include "Ctl.h"
 
+#include "CheckedIo.h"
 #include "Diagnose.h"
 #include "Help.h"
 #include "Json.h"
+#include "LayoutLabels.h"
 #include "Locale.h"
 #include "Messages.h"
 #include "ReceiverSession.h"
@@ -16,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <iostream>
 #include <iterator>
 #include <map>
@@ -41,7 +42,8 @@ Commands:
   reset [--model M] [--yes]      Restore the factory table (asks unless --yes).
   export --model M FILE          Save the receiver's table in a key table file
                                  (FILE - writes to standard output).
-  import FILE                    Write a key table file to the receiver.
+  import FILE                    Write a key table file to the receiver
+                                 (FILE - reads standard input).
   watch [--count N] [--timeout S]
                                  Print each key combination the presenter
                                  sends, and the slot that holds it.
@@ -60,12 +62,18 @@ Options:
   --version   The version.
 
 Keys are named as the program's key fields show them: A, 1, F5, Page Up, Num .,
-Shift+Ctrl+F5, L_Wnd+D; modifiers in any case; none for no key. Writes are
-committed and read back: the command fails unless the receiver holds the keys.
+Shift+Ctrl+F5, L_Wnd+D; modifiers in any case; none for no key, Ctrl+none for a
+modifier alone. Letters and punctuation are named as on a US keyboard whatever
+the desktop's layout, so that a file means the same on every computer: on a
+German layout the key a key field shows as "Z" is Y here, and show prints the
+layout's label beside it: Y [Z]. Writes are committed and read back: the
+command fails unless the receiver holds the keys.
 
-Exit status: 0 done; 1 bad usage, key name or file, or a model that does not
-fit the receiver; 2 no receiver, no permission, or no answer; 3 written but not
-verified. See tavrolinctl(1).
+Exit status: 0 done; 1 bad usage, key name or file, a model that does not fit
+the receiver, or output that could not be written; 2 no receiver, no
+permission, or no answer; 3 written but not verified; 4 written and committed,
+but the receiver did not answer in time (it may hold the keys: run show).
+See tavrolinctl(1).
 )";
 
 std::string Lower(std::string text)
@@ -97,8 +105,9 @@ std::string Padded(std::string text, std::size_t width)
     std::size_t chars = 0;
     for (unsigned char c : text)
         chars += (c & 0xC0) != 0x80;
-    if (chars < width)
-        text.append(width - chars, ' ');
+    // A text as wide as its column or wider still ends in a blank, so that
+    // it never runs into the next one.
+    text.append(chars < width ? width - chars : 1, ' ');
     return text;
 }
 
@@ -128,6 +137,7 @@ public:
     Ctl(std::istream& in, std::ostream& out, std::ostream& err) : in(in), out(out), err(err) {}
 
     int Run(const std::vector<std::string>& args);
+    Language MessageLanguage() const { return options.language; }
 
 private:
     std::optional<Failure> Parse(const std::vector<std::string>& args);
@@ -163,6 +173,12 @@ private:
     // what was to be written.
     int Written(const ReceiverSession::Written& written, const PresenterModel* model,
                 const PresenterFamily* family, const std::vector<KeyAssignment>& keys);
+    // Why a file could not be used, in the command's language where the
+    // system's own words would mislead.
+    std::string FileError(int error) const
+    {
+        return error == ENOTSUP ? T(Msg::NotRegularFile) : std::strerror(error);
+    }
 
     int Show();
     int Set();
@@ -348,16 +364,24 @@ int Ctl::Written(const ReceiverSession::Written& written, const PresenterModel* 
     case ReceiverSession::Written::NotSent:
         return Report(Fail(kExitNotVerified, Msg::WriteFailed));
     case ReceiverSession::Written::NoReadback:
-        return Report({kExitNotVerified, {T(Msg::WriteFailed), T(Msg::NoTable)}});
+        // The requests went out and were committed: what the receiver holds
+        // is not known, so neither success nor "not written".
+        return Report(Fail(kExitNoAnswer, Msg::NoAnswerInTime));
     case ReceiverSession::Written::NotVerified:
         if (written.slot == 0)
             return Report(
                 {kExitNotVerified,
                  {T(Msg::NotKept), T(Msg::ReadBackSize, {std::to_string(written.receivedSize)})}});
-        return Report({kExitNotVerified,
-                       {T(Msg::NotKept), T(Msg::NotVerified, {std::to_string(written.slot),
-                                                              AssignmentText(written.found),
-                                                              AssignmentText(written.wanted)})}});
+        {
+            std::string found = AssignmentText(written.found);
+            // Modifier bits that have no name still make another key.
+            if (found == AssignmentText(written.wanted))
+                found += " (0x" + Hex(written.found.modifiers) + ")";
+            return Report(
+                {kExitNotVerified,
+                 {T(Msg::NotKept), T(Msg::NotVerified, {std::to_string(written.slot), found,
+                                                        AssignmentText(written.wanted)})}});
+        }
     }
     return kExitNotVerified;
 }
@@ -417,11 +441,16 @@ int Ctl::Show()
         if (table.size > 0)
             out << "slot  " << Padded("button", 15) << Padded("key", 18)
                 << "bytes (entry modifier key)\n";
+        // Beside the US name a key has here, the label the desktop's layout
+        // prints on it, as the key fields show it.
+        const LayoutLabels labels = table.size > 0 ? LayoutLabels::OfDesktop() : LayoutLabels();
         for (int slot = 1; slot <= table.size; ++slot) {
             const KeyAssignment key = table.Key(slot);
+            const std::string label = labels.Label(key.keyCode);
             out << Padded(std::to_string(slot), 6) << Padded(button(slot), 15)
-                << Padded(AssignmentText(key), 18) << Hex(table.entryBytes[slot - 1]) << ' '
-                << Hex(key.modifiers) << ' ' << Hex(key.keyCode) << '\n';
+                << Padded(AssignmentText(key) + (label.empty() ? "" : " [" + label + "]"), 18)
+                << Hex(table.entryBytes[slot - 1]) << ' ' << Hex(key.modifiers) << ' '
+                << Hex(key.keyCode) << '\n';
         }
     }
     if (table.size == 0)
@@ -528,6 +557,8 @@ int Ctl::Export()
     if (options.arguments.size() > 1)
         return Report(Usage(Msg::TooManyArguments, {"export", options.arguments[1]}));
     const std::string& file = options.arguments.front();
+    if (file.empty())
+        return Report(Usage(Msg::EmptyFileName, {"export"}));
 
     ReceivedTable table;
     if (auto failure = OpenAndRead(table))
@@ -539,27 +570,14 @@ int Ctl::Export()
         keys.push_back(table.Key(slot));
     const std::string text = FormatKeyTableFile(*model, keys);
     if (file == "-") {
-        out << text << std::flush;
+        // Checked with every other output when the command ends.
+        out << text;
         return kExitOk;
     }
-    // Beside the file and renamed over it, so that a failed export leaves an
-    // earlier file whole.
-    const std::string temporary = file + ".tmp";
-    {
-        std::ofstream stream(temporary, std::ios::binary | std::ios::trunc);
-        stream << text;
-        stream.flush();
-        if (!stream) {
-            const int error = errno;
-            std::remove(temporary.c_str());
-            return Report(Fail(kExitUsage, Msg::FileNotWritten, {file, std::strerror(error)}));
-        }
-    }
-    if (std::rename(temporary.c_str(), file.c_str()) != 0) {
-        const int error = errno;
-        std::remove(temporary.c_str());
-        return Report(Fail(kExitUsage, Msg::FileNotWritten, {file, std::strerror(error)}));
-    }
+    // Beside the file under a name of its own and renamed over it, so that a
+    // failed export leaves an earlier file whole.
+    if (const int error = ReplaceFile(file, text))
+        return Report(Fail(kExitUsage, Msg::FileNotWritten, {file, FileError(error)}));
     err << T(Msg::Exported, {file}) << '\n';
     return kExitOk;
 }
@@ -574,21 +592,23 @@ int Ctl::Import()
         return Report(Usage(Msg::TooManyArguments, {"import", options.arguments[1]}));
     const std::string& file = options.arguments.front();
 
+    if (file.empty())
+        return Report(Usage(Msg::EmptyFileName, {"import"}));
+
     std::string text;
-    {
-        std::ifstream stream(file, std::ios::binary);
-        if (!stream)
-            return Report(
-                {kExitUsage,
-                 {T(Msg::FileUnreadable, {file, std::strerror(errno)}), T(Msg::NothingWritten)}});
+    int error = 0;
+    if (file == "-") {
         text.resize(kMaxKeyTableFileSize + 1);
-        stream.read(text.data(), static_cast<std::streamsize>(text.size()));
-        if (stream.bad())
-            return Report(
-                {kExitUsage,
-                 {T(Msg::FileUnreadable, {file, std::strerror(errno)}), T(Msg::NothingWritten)}});
-        text.resize(static_cast<std::size_t>(stream.gcount()));
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        if (in.bad())
+            error = EIO;
+        text.resize(static_cast<std::size_t>(in.gcount()));
+    } else {
+        error = ReadRegularFile(file, kMaxKeyTableFileSize, text);
     }
+    if (error)
+        return Report({kExitUsage,
+                       {T(Msg::FileUnreadable, {file, FileError(error)}), T(Msg::NothingWritten)}});
     const KeyTableFileParse parsed = ParseKeyTableFile(text);
     if (!parsed.ok) {
         const KeyTableFileError& e = parsed.error;
@@ -737,5 +757,13 @@ int RunTavrolinCtl(const std::vector<std::string>& args, std::istream& in, std::
                    std::ostream& err)
 {
     Ctl ctl(in, out, err);
-    return ctl.Run(args);
+    const int status = ctl.Run(args);
+    // Output lost to a full disk or a closed pipe is a failure, never a
+    // silent success.
+    if (const int error = FlushChecked(out)) {
+        err << "tavrolinctl: "
+            << Text(ctl.MessageLanguage(), Msg::OutputFailed, {std::strerror(error)}) << '\n';
+        return status == kExitOk ? kExitUsage : status;
+    }
+    return status;
 }

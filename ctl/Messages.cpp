@@ -110,6 +110,15 @@ const Texts kTexts[] = {
     // The dialogs' text.
     {Msg::ReceiverRemoved, "A receiver has been removed. Please insert again.",
      "수신기가 제거되었습니다. 다시 꽂아주십시요."},
+    {Msg::NoAnswerInTime,
+     "The receiver did not answer in time. It may still have kept the new settings: run "
+     "'tavrolinctl show' to see what it holds.",
+     "수신기가 제때 응답하지 않았습니다. 새 설정이 저장되었을 수도 있으니 'tavrolinctl show'로 "
+     "수신기에 저장된 값을 확인해 주십시오."},
+    {Msg::EmptyFileName, "'{1}' needs a file name, not an empty text",
+     "'{1}' 명령에는 빈 문자열이 아닌 파일 이름이 필요합니다"},
+    {Msg::NotRegularFile, "not a regular file", "일반 파일이 아닙니다"},
+    {Msg::OutputFailed, "the output could not be written: {1}", "출력을 쓰지 못했습니다: {1}"},
 };
 
 constexpr std::size_t kMaxShown = 80;

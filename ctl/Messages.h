@@ -69,6 +69,11 @@ enum class Msg
     WatchWithoutTable,
     Watching,
     ReceiverRemoved,
+    // Outcomes and refusals of the file commands.
+    NoAnswerInTime,
+    EmptyFileName,
+    NotRegularFile,
+    OutputFailed,
 };
 
 // The text with {1}, {2}, ... replaced by the arguments.

@@ -1,7 +1,6 @@
 #include "ReceiverSession.h"
 
 #include "AtUsbHid.h"
-#include "DynamicLibrary.h"
 #include "VerifiedWrite.h"
 
 #include <algorithm>
@@ -13,20 +12,6 @@ namespace {
 constexpr unsigned int kVendorId = 0x0EBC;
 constexpr unsigned int kProductId = 0x2501;
 
-// The optional entry point that tells a receiver that may not be opened from
-// one that is not there. Asked of the library the link has loaded.
-int LastFindError()
-{
-    DynamicLibrary::Handle library = DynamicLibrary::Load("AtUsbHid");
-    if (!library)
-        return ATUSBHID_FIND_OTHER;
-    int error = ATUSBHID_FIND_NOT_FOUND;
-    if (auto find = reinterpret_cast<int (*)()>(DynamicLibrary::Symbol(library, "lastFindError")))
-        error = find();
-    DynamicLibrary::Free(library);
-    return error;
-}
-
 } // namespace
 
 ReceiverSession::Opened ReceiverSession::Open()
@@ -36,13 +21,16 @@ ReceiverSession::Opened ReceiverSession::Open()
         return Opened::NoLibrary;
     if (link.IsConnected())
         return Opened::Ok;
-    return LastFindError() == ATUSBHID_FIND_NO_PERMISSION ? Opened::NoPermission : Opened::NotFound;
+    return link.LastFindError() == ATUSBHID_FIND_NO_PERMISSION ? Opened::NoPermission
+                                                               : Opened::NotFound;
 }
 
 ReceiverSession::Read ReceiverSession::ReadTable(ReceivedTable& out)
 {
     KeyTableStore store;
     store.BeginLoad(KeyTableStore::kCapacity);
+    // An answer still waiting from an earlier exchange is no part of this one.
+    link.DiscardWaitingAnswers();
     if (!link.Write(ReceiverReport::ReadRequest()))
         return link.IsConnected() ? Read::NoAnswer : Read::Disconnected;
     auto lastAnswer = std::chrono::steady_clock::now();
@@ -81,26 +69,29 @@ ReceiverSession::Written ReceiverSession::Verify(const PresenterFamily& family,
                                                  const std::vector<KeyAssignment>& keys,
                                                  const ReceivedTable& table) const
 {
+    // Judged as the dialogs judge their read-back.
+    KeyTableWrite wanted;
+    wanted.tableSize = family.tableSize;
+    for (int i = 0; i < family.tableSize; ++i) {
+        wanted.modifiers[i] = keys[i].modifiers;
+        wanted.keyCodes[i] = keys[i].keyCode;
+    }
+    KeyTableStore held;
+    held.receivedSize = table.size;
+    for (int i = 0; i < std::min(table.size, KeyTableStore::kCapacity); ++i) {
+        held.modifiers[i] = table.modifiers[i];
+        held.keyCodes[i] = table.keyCodes[i];
+    }
     Written written;
     written.receivedSize = table.size;
     written.tableSize = family.tableSize;
-    if (table.size != family.tableSize) {
-        written.result = Written::NotVerified;
-        return written;
+    const int slot = FirstDifferingSlot(wanted, held);
+    written.result = slot == 0 ? Written::Verified : Written::NotVerified;
+    if (slot > 0) {
+        written.slot = slot;
+        written.wanted = keys[slot - 1];
+        written.found = table.Key(slot);
     }
-    for (int slot = 1; slot <= family.tableSize; ++slot) {
-        const KeyAssignment want = keys[slot - 1];
-        const KeyAssignment have = table.Key(slot);
-        // Bits 4 to 7 of the modifier byte mean nothing to the receiver.
-        if (have.keyCode != want.keyCode || (have.modifiers & 0x0F) != (want.modifiers & 0x0F)) {
-            written.result = Written::NotVerified;
-            written.slot = slot;
-            written.wanted = want;
-            written.found = have;
-            return written;
-        }
-    }
-    written.result = Written::Verified;
     return written;
 }
 

@@ -160,8 +160,9 @@ std::string AssignmentName(KeyAssignment key)
 
 std::string AssignmentText(KeyAssignment key)
 {
+    // A modifier held with no key is kept, as "Ctrl+none".
     if (key.keyCode == 0)
-        return "none";
+        return Prefix(key.modifiers) + "none";
     if (std::string name = AssignmentName(key); !name.empty())
         return name;
     char code[8];
@@ -197,6 +198,10 @@ bool Exact(std::string_view& text, KeyAssignment& key)
         text = rest;
     }
     key.modifiers = modifiers;
+    if (Lower(text) == "none") {
+        key.keyCode = 0;
+        return true;
+    }
     key.keyCode = KeyCodeOfName(text);
     return key.keyCode != 0 || ParseHexCode(text, key.keyCode);
 }

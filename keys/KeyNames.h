@@ -14,7 +14,8 @@
 std::string AssignmentName(KeyAssignment key);
 
 // Like AssignmentName, but never loses a key: a key code without a name is
-// written as its hex code ("Ctrl+0x58"), no key as "none".
+// written as its hex code ("Ctrl+0x58"), no key as "none" (with its modifiers
+// in front when some are held: "Ctrl+none").
 std::string AssignmentText(KeyAssignment key);
 
 // The name of every key the receiver can hold, in key-code order.
@@ -30,5 +31,6 @@ struct KeyNameParse
 
 // Takes every text AssignmentName and AssignmentText give, ignoring case and
 // blanks around '+'. Modifiers are Shift, Ctrl, Alt and the Windows key, as
-// R_Wnd, L_Wnd or Windows (all one bit). An empty text or "none" is no key.
+// R_Wnd, L_Wnd or Windows (all one bit). An empty text or "none" is no key,
+// "Ctrl+none" the modifier alone.
 KeyNameParse ParseKeyName(std::string_view text);

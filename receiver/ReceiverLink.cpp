@@ -125,6 +125,15 @@ int ReceiverLink::Read(ReceiverReport& buffer)
     return buffer.bytes[7];
 }
 
+int ReceiverLink::DiscardWaitingAnswers(int limit)
+{
+    int dropped = 0;
+    ReceiverReport answer;
+    while (dropped < limit && connected && Read(answer) != -1)
+        ++dropped;
+    return dropped;
+}
+
 int ReceiverLink::ClassifyDeviceChange(unsigned int eventType, void* eventData)
 {
     if (eventType != kDeviceArrival && eventType != kDeviceRemoveComplete)

@@ -37,6 +37,10 @@ public:
     static constexpr int kRemoved = -1;
     static constexpr int kIgnored = -100;
 
+    // Several whole tables, yet a receiver flooding answers cannot hold the
+    // caller for long.
+    static constexpr int kMaxDiscardedAnswers = 64;
+
     ReceiverLink() = default;
     ~ReceiverLink();
     ReceiverLink(const ReceiverLink&) = delete;
@@ -56,6 +60,11 @@ public:
     // 0 when not connected (buffer untouched), -1 when no answer was read,
     // otherwise byte 7 of the answer (0 to 255).
     int Read(ReceiverReport& buffer);
+    // Reads and drops every answer already waiting, at most `limit` of them,
+    // and returns how many. Sent before a read request: a receiver's node
+    // keeps unread answers, and one left over from an earlier exchange would
+    // be taken as the answer to this one.
+    int DiscardWaitingAnswers(int limit = kMaxDiscardedAnswers);
     // 1 already open, 2 re-opened, -1 the receiver was removed, -100 nothing to do.
     int ClassifyDeviceChange(unsigned int eventType, void* eventData);
     int IsConnected() const { return connected; }

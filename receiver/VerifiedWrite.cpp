@@ -12,6 +12,16 @@ bool KeyTableWrite::IsEmpty() const
     return true;
 }
 
+int FirstDifferingSlot(const KeyTableWrite& written, const KeyTableStore& held)
+{
+    if (held.receivedSize != written.tableSize)
+        return -1;
+    for (int i = 0; i < written.tableSize && i < KeyTableStore::kCapacity; ++i)
+        if (held.modifiers[i] != written.modifiers[i] || held.keyCodes[i] != written.keyCodes[i])
+            return i + 1;
+    return 0;
+}
+
 VerifiedWrite::VerifiedWrite(std::chrono::milliseconds limit) : timeout(limit) {}
 
 VerifiedWrite::Result VerifiedWrite::Start(ReceiverLink& link, const KeyTableWrite& table,
@@ -47,6 +57,7 @@ VerifiedWrite::Result VerifiedWrite::Start(ReceiverLink& link, const KeyTableWri
     // to keep; a read-back would only show its table again.
     if (empty)
         return result = Result::CommittedOnly;
+    link.DiscardWaitingAnswers();
     // Committed but no way to ask: the table cannot be confirmed.
     if (!link.Write(ReceiverReport::ReadRequest()))
         return result = Result::NoAnswer;
@@ -96,12 +107,8 @@ VerifiedWrite::Result VerifiedWrite::Step(ReceiverLink& link, Clock::time_point 
 
 VerifiedWrite::Result VerifiedWrite::Finish()
 {
-    const int n = written.tableSize;
-    const std::uint32_t all = (1u << n) - 1;
-    bool same = !odd && readBack.receivedSize == n && arrivedPositions == all;
-    for (int i = 0; same && i < n; ++i)
-        same = readBack.modifiers[i] == written.modifiers[i] &&
-               readBack.keyCodes[i] == written.keyCodes[i];
+    const std::uint32_t all = (1u << written.tableSize) - 1;
+    const bool same = !odd && arrivedPositions == all && FirstDifferingSlot(written, readBack) == 0;
     return result = same ? Result::Verified : Result::NotKept;
 }
 

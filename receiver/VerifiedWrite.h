@@ -44,6 +44,14 @@ struct KeyTableWrite
     bool IsEmpty() const;
 };
 
+// The one judgement of whether the receiver holds what was written: 0 when
+// `held` has the written size and, in every slot, exactly the written
+// modifier byte and key code; otherwise the first slot that differs, or -1
+// when the size does. The whole modifier byte counts: nothing here writes
+// bits 4 to 7 (the right-hand modifiers), so a receiver that answers with
+// one of them set sends another key than the one written.
+int FirstDifferingSlot(const KeyTableWrite& written, const KeyTableStore& held);
+
 class VerifiedWrite
 {
 public:
@@ -69,8 +77,9 @@ public:
 
     explicit VerifiedWrite(std::chrono::milliseconds timeout = kDefaultTimeout);
 
-    // Sends the write-key requests (unless the table is empty), the commit
-    // and the read request, then returns Pending; or a final result when
+    // Sends the write-key requests (unless the table is empty), the commit,
+    // drops every answer still waiting from an earlier exchange and sends the
+    // read request, then returns Pending; or a final result when
     // there is nothing to read back. Reads no answer itself.
     Result Start(ReceiverLink& link, const KeyTableWrite& table, Clock::time_point now);
     // Takes every answer already waiting (at most kMaxAnswersPerStep) and

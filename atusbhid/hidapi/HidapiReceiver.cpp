@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <dlfcn.h>
 #include <mutex>
 #include <string>
 
@@ -94,6 +95,20 @@ int FindErrorOf(int openError)
 // stalls must not hold the caller longer than this.
 constexpr std::chrono::milliseconds kRequestLimit{1000};
 
+// A request that hangs goes on in the library's own thread, which runs the
+// library's code and hidapi's: from then on the library stays loaded until
+// the process ends, so that a dialog that unloads it returns at once instead
+// of waiting for the kernel to give up on the transfer.
+void KeepLoaded()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Dl_info info{};
+        if (dladdr(reinterpret_cast<void*>(&KeepLoaded), &info) && info.dli_fname)
+            dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    });
+}
+
 unsigned char SendReport(int (*send)(hid_device*, const unsigned char*, std::size_t),
                          const unsigned char* report)
 {
@@ -104,6 +119,8 @@ unsigned char SendReport(int (*send)(hid_device*, const unsigned char*, std::siz
     unsigned char out[kReportSize + 1] = {0};
     std::memcpy(out + 1, report, kReportSize);
     const int sent = s.requests.Run(s.device, send, out, sizeof out, kRequestLimit);
+    if (sent < 0 && s.requests.Busy())
+        KeepLoaded();
     // hidraw counts the leading 0, other backends do not.
     return sent >= int(kReportSize) ? 1 : 0;
 }
@@ -117,12 +134,14 @@ void Shutdown()
     State& s = S();
     s.watcher.Stop();
     closeDevice();
+    // hidapi stays initialised for a request that still hangs in it.
+    const bool hanging = s.requests.Busy();
     s.requests.Stop();
     // As after a fresh load: no receiver looked for yet.
     s.vendorId = 0;
     s.productId = 0;
     s.findError = ATUSBHID_FIND_NOT_FOUND;
-    if (s.initialised) {
+    if (s.initialised && !hanging) {
         CurrentHidPlatform().exit();
         s.initialised = false;
     }

@@ -3,38 +3,39 @@
 int RequestWorker::Run(hid_device* target, Send sendFn, const unsigned char* bytes,
                        std::size_t size, std::chrono::milliseconds limit)
 {
-    std::unique_lock lock(mutex);
+    Shared& s = *shared;
+    std::unique_lock lock(s.mutex);
     // One request at a time: while one hangs, the receiver is not answering
     // and the next would only queue up behind it.
-    if (pending || running)
+    if (s.pending || s.running)
         return -1;
     if (!thread.joinable()) {
-        stopping = false;
-        thread = std::thread([this] { Loop(); });
+        s.stopping = false;
+        thread = std::thread([state = shared] { Loop(state); });
     }
-    device = target;
-    send = sendFn;
-    data.assign(bytes, bytes + size);
-    pending = true;
-    const unsigned long long mine = ++sequence;
-    changed.notify_all();
-    if (!changed.wait_for(lock, limit, [&] { return finished == mine; }))
+    s.device = target;
+    s.send = sendFn;
+    s.data.assign(bytes, bytes + size);
+    s.pending = true;
+    const unsigned long long mine = ++s.sequence;
+    s.changed.notify_all();
+    if (!s.changed.wait_for(lock, limit, [&] { return s.finished == mine; }))
         return -1;
-    return result;
+    return s.result;
 }
 
 bool RequestWorker::Busy()
 {
-    std::lock_guard lock(mutex);
-    return pending || running;
+    std::lock_guard lock(shared->mutex);
+    return shared->pending || shared->running;
 }
 
 void RequestWorker::CloseWhenIdle(hid_device* target, Close close)
 {
     {
-        std::lock_guard lock(mutex);
-        if ((pending || running) && device == target) {
-            closeLater.push_back({target, close});
+        std::lock_guard lock(shared->mutex);
+        if ((shared->pending || shared->running) && shared->device == target) {
+            shared->closeLater.push_back({target, close});
             return;
         }
     }
@@ -43,49 +44,58 @@ void RequestWorker::CloseWhenIdle(hid_device* target, Close close)
 
 void RequestWorker::Stop()
 {
-    std::unique_lock lock(mutex);
+    std::unique_lock lock(shared->mutex);
     if (thread.joinable()) {
-        stopping = true;
-        changed.notify_all();
+        shared->stopping = true;
+        shared->changed.notify_all();
+        if (shared->pending || shared->running) {
+            // Joining would hold the caller (a dialog closing, the program
+            // ending) for as long as the kernel lets the write hang.
+            thread.detach();
+            lock.unlock();
+            shared = std::make_shared<Shared>();
+            return;
+        }
         lock.unlock();
         thread.join();
         lock.lock();
     }
-    for (const Deferred& d : closeLater)
+    for (const Shared::Deferred& d : shared->closeLater)
         d.close(d.device);
-    closeLater.clear();
-    pending = running = false;
+    shared->closeLater.clear();
+    shared->pending = shared->running = false;
 }
 
-void RequestWorker::Loop()
+void RequestWorker::Loop(const std::shared_ptr<Shared>& state)
 {
-    std::unique_lock lock(mutex);
+    Shared& s = *state;
+    std::unique_lock lock(s.mutex);
     for (;;) {
         // A request handed over is sent even when asked to stop: whoever
         // handed it over is waiting for it.
-        changed.wait(lock, [&] { return pending || stopping; });
-        if (!pending)
+        s.changed.wait(lock, [&] { return s.pending || s.stopping; });
+        if (!s.pending)
             return;
-        pending = false;
-        running = true;
-        hid_device* target = device;
-        const Send sendFn = send;
-        const std::vector<unsigned char> bytes = data;
+        s.pending = false;
+        s.running = true;
+        hid_device* target = s.device;
+        const Send sendFn = s.send;
+        const std::vector<unsigned char> bytes = s.data;
         lock.unlock();
         const int sent = sendFn(target, bytes.data(), bytes.size());
         lock.lock();
-        running = false;
-        result = sent;
-        finished = sequence;
+        s.running = false;
+        s.result = sent;
+        s.finished = s.sequence;
         // Closed while the request hung: its device goes now.
-        for (auto it = closeLater.begin(); it != closeLater.end();) {
+        for (auto it = s.closeLater.begin(); it != s.closeLater.end();) {
             if (it->device == target) {
                 it->close(it->device);
-                it = closeLater.erase(it);
+                it = s.closeLater.erase(it);
             } else {
                 ++it;
             }
         }
-        changed.notify_all();
+        s.changed.notify_all();
     }
 }

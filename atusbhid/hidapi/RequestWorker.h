@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -30,32 +31,41 @@ public:
     bool Busy();
     // Closes the device now, or as soon as the request under way on it is done.
     void CloseWhenIdle(hid_device* device, Close close);
-    // Waits for the request under way, closes what waits to be closed and
-    // ends the thread.
+    // Ends the thread and closes what waits to be closed. Never waits for a
+    // request that hangs: its thread is left to finish it, close its device
+    // and end by itself (the library is kept loaded for it, see
+    // HidapiReceiver.cpp).
     void Stop();
 
 private:
-    void Loop();
-
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::thread thread;
-    bool stopping = false;
-
-    // The request: set by Run, taken by the thread, answered by `result`.
-    bool pending = false;
-    bool running = false;
-    hid_device* device = nullptr;
-    Send send = nullptr;
-    std::vector<unsigned char> data;
-    unsigned long long sequence = 0; // of the last request handed over
-    unsigned long long finished = 0; // of the last request done
-    int result = -1;
-
-    struct Deferred
+    // What the thread uses: shared, so that it outlives a Stop that leaves
+    // the thread to finish a hanging request.
+    struct Shared
     {
-        hid_device* device;
-        Close close;
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool stopping = false;
+
+        // The request: set by Run, taken by the thread, answered by `result`.
+        bool pending = false;
+        bool running = false;
+        hid_device* device = nullptr;
+        Send send = nullptr;
+        std::vector<unsigned char> data;
+        unsigned long long sequence = 0; // of the last request handed over
+        unsigned long long finished = 0; // of the last request done
+        int result = -1;
+
+        struct Deferred
+        {
+            hid_device* device;
+            Close close;
+        };
+        std::vector<Deferred> closeLater;
     };
-    std::vector<Deferred> closeLater;
+
+    static void Loop(const std::shared_ptr<Shared>& shared);
+
+    std::shared_ptr<Shared> shared = std::make_shared<Shared>();
+    std::thread thread;
 };

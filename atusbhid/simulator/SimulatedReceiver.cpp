@@ -110,7 +110,8 @@ private:
         while (!stopping) {
             if (watch < 0 && inotify >= 0 && !path.empty()) {
                 watch = inotify_add_watch(inotify, dir.c_str(),
-                                          IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_ONLYDIR);
+                                          IN_CLOSE_WRITE | IN_MOVED_TO | IN_CREATE | IN_ONLYDIR |
+                                              IN_MOVE_SELF | IN_DELETE_SELF);
                 // Anything may have happened while nothing watched.
                 look = true;
             }
@@ -139,7 +140,9 @@ private:
     }
 
     // True when an event concerns the state file. A watch the kernel dropped
-    // (the directory went away) is forgotten, to be set up again.
+    // (the directory was removed) is forgotten, to be set up again; so is one
+    // whose directory was moved away (`mv dir dir.old; mkdir dir`), which the
+    // kernel would go on watching under its new name.
     static bool Drain(int inotify, const std::string& name, int& watch)
     {
         alignas(inotify_event) char buffer[4096];
@@ -148,9 +151,11 @@ private:
         while ((n = ::read(inotify, buffer, sizeof buffer)) > 0) {
             for (char* p = buffer; p < buffer + n;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(p);
-                if (event->mask & (IN_Q_OVERFLOW | IN_IGNORED))
+                if (event->mask & (IN_Q_OVERFLOW | IN_IGNORED | IN_MOVE_SELF))
                     concerns = true;
-                if (event->mask & IN_IGNORED)
+                if ((event->mask & IN_MOVE_SELF) && event->wd == watch)
+                    inotify_rm_watch(inotify, watch);
+                if ((event->mask & (IN_IGNORED | IN_MOVE_SELF)) && event->wd == watch)
                     watch = -1;
                 if (event->len && name == event->name)
                     concerns = true;

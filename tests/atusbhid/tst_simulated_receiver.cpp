@@ -620,6 +620,25 @@ private slots:
         QCOMPARE(LoadTable(w.link, 7), QByteArray("\x01\x04") + kRvFactory.mid(2));
     }
 
+    // The state's directory replaced under an open dialog (moved away, made
+    // anew): unplugging is still heard.
+    void watcherFollowsAReplacedDirectory()
+    {
+        const QByteArray saved = qgetenv("TAVROLIN_SIMULATOR_STATE");
+        const auto restore = qScopeGuard([&] { qputenv("TAVROLIN_SIMULATOR_STATE", saved); });
+        QTemporaryDir scratch;
+        const QString dir = scratch.filePath("state");
+        qputenv("TAVROLIN_SIMULATOR_STATE", QFile::encodeName(dir + "/receiver.state"));
+        QVERIFY(QDir().mkdir(dir));
+        WriteState(kRvState);
+        WatchedLink w;
+        QCOMPARE(w.link.Open(kVendor, kProduct, w.sink.Window()), 1);
+        QTest::qWait(200); // the watcher is watching by now
+        QVERIFY(QDir().rename(dir, dir + ".old") && QDir().mkdir(dir));
+        QCOMPARE(RunTool({"unplug"}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(w.heard.size(), 1, 3000);
+    }
+
     // An open dialog's watcher sleeps until the state file changes.
     void idleWatcherMakesNoWakeups()
     {
@@ -651,6 +670,9 @@ private slots:
                                         {"frobnicate"}};
         for (const QStringList& args : bad)
             QVERIFY2(RunTool(args) == 2, qPrintable(args.join(' ')));
+        QByteArray said;
+        QCOMPARE(RunTool({"model", "\x1b]0;x\x07"}, &said), 2);
+        QVERIFY2(!said.contains('\x1b') && said.contains("\"?]0;x?\""), said.constData());
         QCOMPARE(ReadState(), before);
 
         // Without a state file named or a runtime directory, a shared directory

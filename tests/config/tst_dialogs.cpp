@@ -28,6 +28,8 @@ const QString kNotConnected = "The receiver is not connected.";
 const QString kRemoved = "A receiver has been removed. Please insert again.";
 const QString kCompleted = "Setting has been completed.";
 const QString kWriteFailed = "The settings could not be written to the receiver.";
+const QString kNoAnswer = "The receiver did not answer in time. It may still have kept the new "
+                          "settings: press LOAD to see what it holds.";
 
 struct FamilyData
 {
@@ -180,8 +182,8 @@ private slots:
                 break;
         }
         QCOMPARE(dialog->IsTimerRunning(), dropped);
-        // Every answer, the empty reads that ended a tick, and not one more.
-        const int reads = size == 0 ? 1 : dropped ? 3 : size + 1;
+        // A look for leftovers, every answer, the empty reads ending a tick.
+        const int reads = 1 + (size == 0 ? 1 : dropped ? 3 : size + 1);
         QCOMPARE(script.CountOf("readData"), reads);
         QCOMPARE(dialog->Table().receivedSize, size);
         if (size > 0 && !dropped)
@@ -323,9 +325,10 @@ private slots:
     }
 
     // Only a read-back equal to what was written completes OK. A receiver
-    // that kept its old table, one of another family, and one that never
-    // answers get the did-not-keep message, and the fields then show what
-    // the receiver answered (or, with no answer, keep the user's keys).
+    // that kept its old table or holds one of another family gets the
+    // did-not-keep message, and the fields then show what it answered; one
+    // that never answers gets its own message, and the fields keep the
+    // user's keys.
     // Clicks during the read-back neither commit again nor reload.
     void okIsConfirmedByTheReadBack_data()
     {
@@ -376,7 +379,9 @@ private slots:
                   "뒤 다시 시도해 주십시오."
                 : "The receiver did not keep the new settings. Check that the chosen model "
                   "matches your presenter, then try again.";
-        QCOMPARE(messages.texts, QStringList{completed ? kCompleted : notKept});
+        QCOMPARE(messages.texts, QStringList{completed      ? kCompleted
+                                             : held.empty() ? kNoAnswer
+                                                            : notKept});
         for (int slot = 1; slot <= size; ++slot) {
             FieldKey shown;
             if (completed || held.empty())
@@ -385,6 +390,32 @@ private slots:
                 shown = {held[slot - 1][0], KeyCodeToVirtualKey(held[slot - 1][1])};
             QCOMPARE(KeyOf(*dialog, slot), shown);
         }
+    }
+
+    // Answers left over (an old table's, come late) are never taken for a
+    // later load's or read-back's; a read-back that stops halfway is no
+    // answer, and the fields keep the user's keys.
+    void lateAnswersAreNeverTakenForLaterOnes()
+    {
+        auto dialog = OpenLoaded("Rv80", "Korean");
+        script.HoldTable(Table(7, {0, 0x29}));
+        for (BitmapButton* button : {dialog->LoadButton(), dialog->OkButton()}) {
+            for (unsigned char p = 1; p <= 7; ++p)
+                script.QueueWaiting({7, p, p, 0, 0x04, 0xAA, 0, 0});
+            button->click();
+            TickUntilIdle(*dialog);
+            QCOMPARE(KeyOf(*dialog, 7), (FieldKey{0, KeyCodeToVirtualKey(0x29)}));
+        }
+        script.HoldTable({});
+        script.QueueTable(7, LetterTable(3));
+        dialog->KeyField(2)->SetKey(kModShift, VK_A);
+        dialog->OnOK();
+        QTRY_VERIFY_WITH_TIMEOUT(!dialog->IsVerifying(), 3000);
+        QCOMPARE(messages.texts.join('|'),
+                 "설정이 완료되었습니다.|수신기가 제때 응답하지 않았습니다. "
+                 "새 설정이 저장되었을 수도 있으니 LOAD를 눌러 수신기에 "
+                 "저장된 값을 확인해 주십시오.");
+        QCOMPARE(KeyOf(*dialog, 2), (FieldKey{kModShift, VK_A}));
     }
 
     // A request that cannot be sent stops OK: nothing after it, no commit of
@@ -508,7 +539,7 @@ private slots:
         QVERIFY(sawLoaded);
         QVERIFY(!dialog->IsTimerRunning());
         QCoreApplication::processEvents();
-        QCOMPARE(script.CountOf("readData"), size + 1);
+        QCOMPARE(script.CountOf("readData"), 1 + size + 1);
         QCOMPARE(script.RegisteredCount(), 0);
         QCOMPARE(script.CountOf("closeDevice"), 1);
         dialog.reset();

@@ -15,6 +15,8 @@ namespace {
 const QString kCompleted = "Setting has been completed.";
 const QString kNotKept = "The receiver did not keep the new settings. Check that the chosen "
                          "model matches your presenter, then try again.";
+const QString kNoAnswer = "The receiver did not answer in time. It may still have kept the new "
+                          "settings: press LOAD to see what it holds.";
 
 } // namespace
 
@@ -74,7 +76,7 @@ private slots:
 
     // The new user's case: the dialog's default model against an RV-80
     // receiver. Also a receiver that accepts writes but keeps its table, one
-    // that stops answering, and OK with every field empty (nothing written,
+    // that stops answering (its own message), and OK with every field empty (nothing written,
     // nothing to verify), and one whose answer has another size even though it
     // took the keys. `held` is what the fields show afterwards, as modifier
     // << 8 | key code; empty when they keep the keys they had before OK.
@@ -95,7 +97,7 @@ private slots:
             << "Rv80" << QStringList{"fault", "keep", "on"} << false << kNotKept << rv80Factory;
         QTest::newRow("silent") << "RV-80G"
                                 << "Rv80" << QStringList{"fault", "silent", "on"} << false
-                                << kNotKept << QList<int>{};
+                                << kNoAnswer << QList<int>{};
         QTest::newRow("other size") << "RV-80"
                                     << "Rv80" << QStringList{"fault", "size", "5"} << false
                                     << kNotKept << QList<int>{0x013E, 0x51, 0x52, 0x3E, 0x29, 0, 0};

@@ -57,6 +57,7 @@ private slots:
     void ResetAsksFirst();
     void ShowJson();
     void ResetThatLeavesNoTable();
+    void EachExchangeReadsOnlyItsOwnAnswers();
     void DiagnoseOnlyReads();
     void DescriptorUsagePages_data();
     void DescriptorUsagePages();
@@ -75,11 +76,7 @@ void TestCtlScripted::init()
 
 void TestCtlScripted::SetWritesTheWholeTableCommitsAndReadsBack()
 {
-    receiver.QueueTable(7, kRvFactory);
-    Entries after = kRvFactory;
-    after[0] = {0x01, 0x3E};
-    after[6] = {0x00, 0x4E};
-    receiver.QueueTable(7, after);
+    receiver.HoldTable(kRvFactory);
 
     const Result r = Run({"set", "--model", "rv-80g", "1", "Ctrl+F5", "7", "Page Down"});
     QCOMPARE(r.status, kExitOk);
@@ -123,8 +120,8 @@ void TestCtlScripted::WriteOutcomes()
     const Entries qn = {{0, 0x3E}, {0, 0x29}, {4, 0x2B}, {0, 0x4B}, {0, 0x4E}};
     Entries wanted = qn;
     wanted[1] = {0x04, 0x2B};
-    receiver.QueueTable(5, qn);
-    receiver.QueueTable(5, readBackNewTable ? wanted : qn);
+    receiver.HoldTable(qn);
+    receiver.KeepTable(!readBackNewTable);
     receiver.FailWritesAfter(writesThatSucceed);
 
     const Result r = Run({"set", "--model", "QN-95 Vela", "2", "alt+tab", "--json"});
@@ -248,6 +245,26 @@ void TestCtlScripted::ResetThatLeavesNoTable()
              r.err.c_str());
     QCOMPARE(Joined(receiver.Writes()),
              Joined({"00 00 00 00 00 00 00 00", "FC 00 00 00 00 00 00 00"}));
+}
+
+// Right-hand modifier bits (never written) make a table another one, as in
+// the dialogs; an old table still waiting is dropped, never shown; a
+// read-back that never comes is "no answer" (exit 4), not "not written".
+void TestCtlScripted::EachExchangeReadsOnlyItsOwnAnswers()
+{
+    receiver.QueueTable(2, {{0x10, 0x4B}, {0, 0x4E}});
+    Result r = Run({"reset", "--yes"});
+    QVERIFY2(r.status == kExitNotVerified && r.err.find("reads Page Up (0x10)") != r.err.npos,
+             r.err.c_str());
+    receiver.QueueWaiting({2, 1, 1, 0, 0x04, 0xAA, 0, 0});
+    receiver.QueueWaiting({2, 2, 2, 0, 0x05, 0xAA, 0, 0});
+    receiver.HoldTable({{0, 0x4B}, {0x01, 0x06}});
+    QVERIFY(Run({"show"}).out.find("Ctrl+C") != std::string::npos);
+    receiver.Reset();
+    receiver.QueueTable(2, {{0, 0x4B}, {0, 0x4E}});
+    r = Run({"set", "--model", "LT-61", "1", "F5"});
+    QVERIFY2(r.status == kExitNoAnswer && r.err.find("did not answer in time") != r.err.npos,
+             r.err.c_str());
 }
 
 void TestCtlScripted::DiagnoseOnlyReads()

@@ -1,6 +1,7 @@
 // The tavrolinctl program against the simulated receiver, process to
 // process, as a user or a script runs it.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,6 +12,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -33,6 +35,10 @@ private slots:
     void RefusalsLeaveTheReceiverAlone_data();
     void RefusalsLeaveTheReceiverAlone();
     void WriteNotVerified();
+    void ExportFollowsNothingPlanted();
+    void ImportReadsOnlyRegularFilesOrStandardInput();
+    void LostOutputIsAFailure();
+    void NeverLoadsALibraryFromTheWorkingDirectory();
     void HelpVersionAndUnknownOptions_data();
     void HelpVersionAndUnknownOptions();
     void JsonForEveryCommand_data();
@@ -41,14 +47,16 @@ private slots:
     void WatchTheEmulatedReceiver();
 
 private:
+    // Run in the test's folder; `output` takes standard output instead of the test.
     Result Ctl(const QStringList& args, const QByteArray& input = {},
-               const QStringList& environment = {});
+               const QStringList& environment = {}, const QString& output = {});
     bool Simulator(const QStringList& args);
     QByteArray State();
     QString File(const QString& name) const { return dir.filePath(name); }
     void Write(const QString& name, const QByteArray& text);
 
     QTemporaryDir dir;
+    bool simulatorLibrary = true;
 };
 
 void TestCtlSimulator::initTestCase()
@@ -57,13 +65,17 @@ void TestCtlSimulator::initTestCase()
 }
 
 Result TestCtlSimulator::Ctl(const QStringList& args, const QByteArray& input,
-                             const QStringList& environment)
+                             const QStringList& environment, const QString& output)
 {
     QProcess process;
+    if (!output.isEmpty())
+        process.setStandardOutputFile(output);
+    process.setWorkingDirectory(dir.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const QString& pair : environment)
         env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
-    env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(SIMULATOR_LIBRARY_DIR));
+    simulatorLibrary ? env.insert("LD_LIBRARY_PATH", SIMULATOR_LIBRARY_DIR)
+                     : env.remove("LD_LIBRARY_PATH");
     env.insert(QStringLiteral("TAVROLIN_SIMULATOR_STATE"), File(QStringLiteral("receiver.state")));
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(TAVROLINCTL), args);
@@ -238,6 +250,62 @@ void TestCtlSimulator::WriteNotVerified()
     QVERIFY(Simulator({QStringLiteral("fault"), QStringLiteral("clear")}));
     QCOMPARE(r.status, 3);
     QVERIFY2(r.err.contains(QStringLiteral("Slot 3 reads Up, not Ctrl+Up")), qPrintable(r.err));
+}
+
+// Nothing planted beside the file is followed, replaced or waited on, an
+// empty name is refused, and the file gets the user's umask.
+void TestCtlSimulator::ExportFollowsNothingPlanted()
+{
+    QVERIFY(Simulator({"model", "LT-61"}));
+    Write(".tmp", "mine");
+    QVERIFY(QFile::link(File("victim"), File("a.tmp")) &&
+            !::mkfifo(qPrintable(File("b.tmp")), 0600));
+    const mode_t mask = ::umask(027);
+    const QList<int> status{Ctl({"export", "--model", "LT-61", "a"}).status,
+                            Ctl({"export", "--model", "LT-61", "b"}).status,
+                            Ctl({"export", "--model", "LT-61", ""}).status};
+    ::umask(mask);
+    QCOMPARE(status, QList<int>({0, 0, 1}));
+    QCOMPARE(int(QFileInfo(File("a")).permissions() & 0x0777), 0x0640);
+    QVERIFY(!QFileInfo(File("a")).isSymLink() && QFileInfo(File("a.tmp")).isSymLink());
+    QVERIFY(!QFile::exists(File("victim")) && QFile::exists(File(".tmp")));
+}
+
+// A FIFO is refused at once, never waited on; "-" is standard input.
+void TestCtlSimulator::ImportReadsOnlyRegularFilesOrStandardInput()
+{
+    QVERIFY(Simulator({"model", "LT-61"}));
+    QVERIFY(!::mkfifo(qPrintable(File("fifo")), 0600));
+    QElapsedTimer clock;
+    clock.start();
+    const Result r = Ctl({"import", "fifo"});
+    QVERIFY(clock.elapsed() < 1000 && r.status == 1 && r.err.contains("not a regular file"));
+    QCOMPARE(Ctl({"import", "-"}, "format = 1\nmodel = LT-61\n1 = Ctrl+none\n2 = F5\n").status, 0);
+}
+
+// Output lost to a full disk fails; a long key name keeps its column.
+void TestCtlSimulator::LostOutputIsAFailure()
+{
+    QVERIFY(Simulator({"model", "LT-61"}));
+    for (const QStringList& args :
+         {QStringList{"export", "--model", "LT-61", "-"}, {"show", "--json"}}) {
+        const Result r = Ctl(args, {}, {}, "/dev/full");
+        QVERIFY(r.status == 1 && r.err.contains("could not be written"));
+    }
+    QCOMPARE(Ctl({"set", "--model", "LT-61", "1", "Shift+Ctrl+Alt+Num ."}).status, 0);
+    QVERIFY(Ctl({"show"}).out.contains("Shift+Ctrl+Alt+Num . 4B 07 63"));
+}
+
+// The build tree's program never loads a library left in the directory it
+// starts in (here the simulated one): it finds the build's own.
+void TestCtlSimulator::NeverLoadsALibraryFromTheWorkingDirectory()
+{
+    QVERIFY(Simulator({"model", "LT-61"}));
+    QVERIFY(QFile::copy(SIMULATOR_LIBRARY_DIR "/libAtUsbHid.so", File("libAtUsbHid.so")));
+    simulatorLibrary = false;
+    const Result r = Ctl({"show"});
+    simulatorLibrary = true;
+    QVERIFY2(r.status == 2 && !r.out.contains("LT-61"), qPrintable(r.out));
 }
 
 void TestCtlSimulator::HelpVersionAndUnknownOptions_data()

@@ -1,4 +1,5 @@
 // Key table files: what is refused, on which line, and what comes back.
+#include "LayoutLabels.h"
 #include "TableFile.h"
 
 #include <QTest>
@@ -11,6 +12,7 @@ private slots:
     void ReadsWhatPeopleWrite();
     void BadFiles_data();
     void BadFiles();
+    void LayoutLabelsBesideUsNames();
 };
 
 void TestTableFile::EveryFamilyRoundTrips()
@@ -28,9 +30,18 @@ void TestTableFile::EveryFamilyRoundTrips()
         QCOMPARE(parsed.table.model, &model);
         QCOMPARE(parsed.table.keys.size(), keys.size());
         for (std::size_t i = 0; i < keys.size(); ++i) {
-            QCOMPARE(parsed.table.keys[i].modifiers, keys[i].keyCode ? keys[i].modifiers : 0);
+            QCOMPARE(parsed.table.keys[i].modifiers, keys[i].modifiers);
             QCOMPARE(parsed.table.keys[i].keyCode, keys[i].keyCode);
         }
+    }
+    // Every assignment a receiver can hold, a modifier without a key included.
+    for (int key = 0; key < 16 * 256; ++key) {
+        const std::vector<KeyAssignment> keys{{std::uint8_t(key >> 8), std::uint8_t(key)}, {}};
+        const std::string text = FormatKeyTableFile(*FindPresenterModel("LT-61"), keys);
+        const KeyTableFileParse parsed = ParseKeyTableFile(text);
+        QVERIFY2(parsed.ok && parsed.table.keys[0].modifiers == keys[0].modifiers &&
+                     parsed.table.keys[0].keyCode == keys[0].keyCode,
+                 text.c_str());
     }
 }
 
@@ -94,6 +105,16 @@ void TestTableFile::BadFiles()
     QVERIFY(!parsed.ok);
     QCOMPARE(parsed.error.line, line);
     QCOMPARE(int(parsed.error.message), message);
+}
+
+// Files keep US names; show adds what a German or French layout prints.
+void TestTableFile::LayoutLabelsBesideUsNames()
+{
+    const LayoutLabels de = LayoutLabels::OfNames("de", ""), fr = LayoutLabels::OfNames("fr", "");
+    // Y, Z, A and F5 on a German layout, 1 and Q on a French one, Y on a US one.
+    QCOMPARE(de.Label(0x1C) + de.Label(0x1D) + de.Label(0x04) + de.Label(0x3E) + fr.Label(0x1E) +
+                 fr.Label(0x14) + LayoutLabels::OfNames("us", "").Label(0x1C),
+             std::string("ZY&A"));
 }
 
 QTEST_APPLESS_MAIN(TestTableFile)

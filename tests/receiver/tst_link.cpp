@@ -111,6 +111,7 @@ void ReceiverLinkTest::readReturnsByteSevenNeverMinusOne()
     script.QueueAnswer({7, 2, 2, 0, 0x51, 0xAA, 0, 0x00});
     ReceiverLink link;
     link.Open(kVendor, kProduct, nullptr);
+    QCOMPARE(link.Write(ReceiverReport::ReadRequest()), 1);
 
     ReceiverReport buffer;
     QCOMPARE(link.Read(buffer), 255);

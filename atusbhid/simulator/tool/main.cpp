@@ -97,16 +97,26 @@ std::string NameOfKey(std::uint8_t modifier, std::uint8_t keyCode)
     return prefix + name;
 }
 
+// Messages quote what was typed or read: no control character of it reaches
+// the terminal (an escape sequence could rewrite what the user sees).
+std::string Printable(const std::string& text)
+{
+    std::string out;
+    for (const char c : text)
+        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? '?' : c;
+    return out;
+}
+
 void Say(const std::string& message)
 {
     if (!message.empty())
-        std::fprintf(stderr, "tavrolin-simulator: %s\n", message.c_str());
+        std::fprintf(stderr, "tavrolin-simulator: %s\n", Printable(message).c_str());
 }
 
 int Usage(const std::string& message)
 {
     std::fprintf(stderr, "tavrolin-simulator: %s\nTry 'tavrolin-simulator --help'.\n",
-                 message.c_str());
+                 Printable(message).c_str());
     return 2;
 }
 

@@ -30,7 +30,9 @@ struct Script
     int isMine = -1;
     unsigned int vendorId = 0;
     unsigned int productId = 0;
-    std::deque<std::optional<std::vector<unsigned char>>> answers;
+    // Queued answers are the receiver's reply to the next read request; only
+    // then do they reach the node, where `answers` waits to be read.
+    std::deque<std::optional<std::vector<unsigned char>>> due, answers;
     // A held table answers read requests and takes writes and commits.
     bool holdsTable = false;
     bool keepTable = false;
@@ -116,6 +118,11 @@ SCRIPTED_API unsigned char writeData(unsigned char* report)
         return 0;
     if (S().writesLeft > 0)
         --S().writesLeft;
+    if (report[0] == 0xFC)
+        while (!S().due.empty()) {
+            S().answers.push_back(std::move(S().due.front()));
+            S().due.pop_front();
+        }
     if (S().holdsTable)
         HeldTableTakes(report);
     return 1;
@@ -201,6 +208,7 @@ SCRIPTED_API void scriptedReset(void)
     S().isMine = -1;
     S().vendorId = S().productId = 0;
     S().answers.clear();
+    S().due.clear();
     S().holdsTable = S().keepTable = false;
     S().table.clear();
     S().staged.clear();
@@ -260,13 +268,19 @@ SCRIPTED_API void scriptedSetIsMine(int answer)
 SCRIPTED_API void scriptedQueueAnswer(const unsigned char* answer)
 {
     std::lock_guard lock(S().mutex);
+    S().due.emplace_back(std::vector<unsigned char>(answer, answer + 8));
+}
+
+SCRIPTED_API void scriptedQueueWaitingAnswer(const unsigned char* answer)
+{
+    std::lock_guard lock(S().mutex);
     S().answers.emplace_back(std::vector<unsigned char>(answer, answer + 8));
 }
 
 SCRIPTED_API void scriptedQueueNoAnswer(void)
 {
     std::lock_guard lock(S().mutex);
-    S().answers.emplace_back(std::nullopt);
+    S().due.emplace_back(std::nullopt);
 }
 
 SCRIPTED_API int scriptedCallCount(void)

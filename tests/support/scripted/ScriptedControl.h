@@ -16,7 +16,10 @@ void scriptedSetRegisterResult(int result);
 void scriptedFailWritesAfter(int count);
 // -1: an event is the receiver's when its ids equal those last looked for.
 void scriptedSetIsMine(int answer);
+// Queued answers reply to the next read request (FC) written.
 void scriptedQueueAnswer(const unsigned char* answer);
+// An answer already waiting to be read, unasked: a late one.
+void scriptedQueueWaitingAnswer(const unsigned char* answer);
 // One readData that finds nothing pending.
 void scriptedQueueNoAnswer(void);
 // From now on the library holds a key table of `size` entries (modifier, key
@@ -87,6 +90,10 @@ public:
         unsigned char position = 0;
         for (const auto& e : entries)
             QueueAnswer({size, ++position, position, e[0], e[1], 0xAA, 0, 0});
+    }
+    void QueueWaiting(std::array<unsigned char, 8> a)
+    {
+        Call<void (*)(const unsigned char*)>("scriptedQueueWaitingAnswer")(a.data());
     }
     void QueueNoAnswer() { Call<void (*)()>("scriptedQueueNoAnswer")(); }
     // Entries are {modifier, key code}; an empty table stops holding one.
