@@ -300,6 +300,9 @@ int Watcher::Watch(int fd, const KeyboardLayout& layout)
             continue;
         for (const KeyAssignment& key : presses.Next(state)) {
             Print(key);
+            // Output nobody gets (a full disk): stop, and let the caller say so.
+            if (!out)
+                return kExitOk;
             if (options.count && ++printed >= *options.count)
                 return kExitOk;
         }
