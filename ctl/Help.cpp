@@ -41,7 +41,8 @@ whole table is written and committed, then read back.
 Keys are named as the key fields show them (A, F5, Page Up, Num ., Ctrl+F5,
 L_Wnd+D, none). Exit status: 0 written and verified; 1 bad usage, slot, key
 name or a model that does not fit the receiver; 2 no receiver, no permission
-or no answer; 3 written but not verified.
+or no answer; 3 written but not verified; 4 written and committed, but the
+read-back did not come in time (run show).
 )~"},
     {"reset", R"~(Usage: tavrolinctl reset [--model M] [--yes] [--json]
 
@@ -53,7 +54,8 @@ first unless --yes is given.
   --json      The outcome as one JSON object.
 
 Exit status: 0 reset and verified; 1 bad usage, another family, or not
-confirmed; 2 no receiver, no permission or no answer; 3 not verified.
+confirmed; 2 no receiver, no permission or no answer; 3 not verified; 4 reset
+and committed, but the read-back did not come in time (run show).
 )~"},
     {"export", R"~(Usage: tavrolinctl export --model M FILE
 
@@ -65,14 +67,15 @@ Exit status: 0 saved; 1 bad usage, another family, or FILE not written;
 )~"},
     {"import", R"~(Usage: tavrolinctl import FILE [--json]
 
-Writes a key table file to the receiver and reads it back. The file names its
-model; a file for another family than the receiver's, or with any fault, is
+Writes a key table file to the receiver and reads it back; FILE - reads
+standard input. Only a regular file is read. The file names its model; a file for another family than the receiver's, or with any fault, is
 refused before anything is written.
 
   --json      The outcome as one JSON object.
 
 Exit status: 0 written and verified; 1 bad usage or file, another family;
-2 no receiver, no permission or no answer; 3 not verified.
+2 no receiver, no permission or no answer; 3 not verified; 4 written and
+committed, but the read-back did not come in time (run show).
 )~"},
     {"models", R"~(Usage: tavrolinctl models [--json]
 
