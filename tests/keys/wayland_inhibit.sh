@@ -14,12 +14,26 @@ done
 
 work=$(mktemp -d)
 chmod 755 "$work"
+# sway and the probe each run under a timeout, which leads a process group of
+# its own: killing the group also ends what they started (the probe's wtype
+# sleeps for a minute otherwise).
 sway_pid=
+probe_pid=
+stop() { # PID: a timeout and its process group
+    [ -n "$1" ] || return 0
+    kill -- "-$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
 cleanup() {
-    [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null && wait "$sway_pid" 2>/dev/null
+    stop "$probe_pid"
+    stop "$sway_pid"
     rm -rf "$work"
 }
 trap cleanup EXIT
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
 
 # sway refuses to run as root: then the compositor and its clients run as an
 # ordinary user of the test's own.
@@ -34,6 +48,10 @@ else
 fi
 # The build folder may be closed to that user.
 install -m 755 "$probe" "$work/probe"
+# sway hands each client its keymap in shared memory (/dev/shm, e.g. missing
+# or not a tmpfs in a bare chroot); without it no key reaches any window.
+"${as_user[@]}" sh -c 'f=$(mktemp -p /dev/shm) && rm -f "$f"' >/dev/null 2>&1 ||
+    skip "$user cannot create shared memory files in /dev/shm, which sway needs"
 
 fail() {
     echo "FAIL: $*" >&2
@@ -58,19 +76,21 @@ run_case() {
     for _ in $(seq 200); do
         socket=$(cd "$dir" && ls wayland-[0-9] 2>/dev/null | head -n1) || true
         [ -n "$socket" ] && break
-        kill -0 "$sway_pid" 2>/dev/null || fail "sway ended at start"
+        kill -0 "$sway_pid" 2>/dev/null || skip "sway cannot start here: $(tail -n 3 "$dir/sway.log")"
         sleep 0.05
     done
-    [ -n "$socket" ] || fail "sway opened no socket"
+    [ -n "$socket" ] || skip "sway opened no socket: $(tail -n 3 "$dir/sway.log")"
     # One wtype only keeps a keyboard in the seat; the other types Super down,
     # Tab, Super up, as a keyboard sends them.
     "${as_user[@]}" env -i PATH="$PATH" XDG_RUNTIME_DIR="$dir" WAYLAND_DISPLAY="$socket" \
         QT_QPA_PLATFORM=wayland timeout 30 "$work/probe" \
-        wtype -s 60000 -- wtype -M logo -P Super_L -k Tab -p Super_L -m logo >"$dir/probe.out" 2>"$dir/probe.err" ||
-        { sed 's/^/  probe: /' "$dir/probe.err" >&2; fail "$1: the probe failed"; }
+        wtype -s 60000 -- wtype -M logo -P Super_L -k Tab -p Super_L -m logo >"$dir/probe.out" 2>"$dir/probe.err" &
+    probe_pid=$!
+    wait "$probe_pid" || { sed 's/^/  probe: /' "$dir/probe.err" >&2; fail "$1: the probe failed"; }
+    stop "$probe_pid"
+    probe_pid=
     sleep 0.3 # the binding's command runs on its own
-    kill "$sway_pid" 2>/dev/null || true
-    wait "$sway_pid" 2>/dev/null || true
+    stop "$sway_pid"
     sway_pid=
 }
 
