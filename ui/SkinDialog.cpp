@@ -1,8 +1,8 @@
 #include "SkinDialog.h"
 
 #include "BitmapButton.h"
-#include "res/AccessibleNames.h"
 #include "SkinLook.h"
+#include "res/AccessibleNames.h"
 #include "res/DialogTemplates.h"
 #include "res/Resources.h"
 
@@ -16,6 +16,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QWindow>
+
+#include <algorithm>
 
 // ---------------------------------------------------------------- BackgroundBitmap
 
@@ -206,6 +208,9 @@ bool SkinDialog::InitDialog()
     initialising = true;
     initResult = OnInitDialog();
     initialising = false;
+    // Again, as the dialog may have changed its controls (a list that lost
+    // its edit field leaves a gap in the chain).
+    OrderTabStops();
     if (initResult && !endedDuringInit) {
         for (QWidget* widget : tabOrder) {
             if (!widget->isHidden() && widget->isEnabled() &&
@@ -287,12 +292,49 @@ void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
         tabOrder.push_back(widget);
     }
 
-    // Template order is the tab order and, as among windows, the first control
-    // lies on top.
-    for (std::size_t i = 1; i < tabOrder.size(); ++i)
-        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    OrderTabStops();
+    // As among windows, the first control lies on top.
     for (auto it = tabOrder.rbegin(); it != tabOrder.rend(); ++it)
         (*it)->raise();
+}
+
+void SkinDialog::OrderTabStops()
+{
+    // Only controls that take the focus are linked: Qt before 6.6 ignores a
+    // link to a control without focus (a picture, the group box), later Qt
+    // links through it, and the two chains differed.
+    QWidget* previous = nullptr;
+    for (QWidget* widget : tabOrder) {
+        if (widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+bool SkinDialog::focusNextPrevChild(bool next)
+{
+    // Template order is the tab order. Qt's own focus chain cannot be trusted
+    // with it: Qt 6.4 splits the chain around a list that gave up its edit
+    // field, so Tab there skipped every button.
+    QWidget* focused = focusWidget();
+    const auto current = std::find_if(tabOrder.begin(), tabOrder.end(), [focused](QWidget* w) {
+        return focused && (w == focused || w->isAncestorOf(focused));
+    });
+    if (current == tabOrder.end())
+        return QDialog::focusNextPrevChild(next);
+    const std::size_t count = tabOrder.size();
+    const std::size_t at = static_cast<std::size_t>(current - tabOrder.begin());
+    for (std::size_t step = 1; step < count; ++step) {
+        QWidget* candidate = tabOrder[(at + (next ? step : count - step)) % count];
+        if (candidate->isVisible() && candidate->isEnabled() &&
+            (candidate->focusPolicy() & Qt::TabFocus)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
+    return true;
 }
 
 bool SkinDialog::BelongsToSkin(const QWidget* widget) const

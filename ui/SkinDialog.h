@@ -88,6 +88,7 @@ protected:
     void ApplyTemplate(const std::map<int, QWidget*>& controls);
 
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -98,6 +99,8 @@ protected:
 
 private:
     bool BelongsToSkin(const QWidget* widget) const;
+    // Links the controls that take the focus in template order.
+    void OrderTabStops();
     void LoadPicture(QObject* picture);
 
     int dialogTemplateId;

@@ -42,7 +42,7 @@ sleep 0.3
 xdotool key --delay 120 Down Down Down
 /usr/bin/python3 "$here/atspi_names.py" main || fail "main window"
 
-xdotool key --delay 120 Tab Tab space # past the language list to Config
+xdotool key --delay 120 Tab space # Config comes next in template order
 wait_for_windows 2
 /usr/bin/python3 "$here/atspi_names.py" config-rv80 || fail "RV-80 configuration dialog"
 echo PASS

@@ -39,9 +39,9 @@ main=$(newest)
 xdotool windowfocus --sync "$main"
 sleep 0.3
 
-# The model list has the first focus: three entries down is RV-80; Tab past
-# the language list to Config (its face reads OK); Space.
-keys Down Down Down Tab Tab space
+# The model list has the first focus: three entries down is RV-80; Tab to
+# Config, the next in template order (its face reads OK); Space.
+keys Down Down Down Tab space
 wait_for_windows 2
 config=$(newest_other "$main")
 xdotool windowfocus --sync "$config"

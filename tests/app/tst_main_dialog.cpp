@@ -276,6 +276,31 @@ private slots:
         QCOMPARE(w.seen, QStringList{});
         QCOMPARE(w.dialog.SelectedModel(), QString("LT-61"));
     }
+
+    // Tab and Shift+Tab go round in template order, whatever the Qt version.
+    void tabFollowsTheTemplate()
+    {
+        Window w;
+        MainDialog& d = w.dialog;
+        d.show();
+        d.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QCOMPARE(d.focusWidget(), &d.ModelList());
+        const QList<QWidget*> order{&d.ConfigButton(), &d.ExitButton(), &d.HelpButton(),
+                                    &d.LanguageList(), &d.ModelList()};
+        for (const bool back : {false, true}) {
+            QList<QWidget*> seen;
+            for (int i = 0; i < order.size(); ++i) {
+                QTest::keyClick(d.focusWidget(), Qt::Key_Tab,
+                                back ? Qt::ShiftModifier : Qt::NoModifier);
+                seen << d.focusWidget();
+            }
+            QList<QWidget*> expected = order;
+            if (back)
+                std::reverse(expected.begin(), expected.end() - 1);
+            QCOMPARE(seen, expected);
+        }
+    }
 };
 
 QTEST_MAIN(TestMainDialog)

@@ -7,12 +7,13 @@
 #   mutter_capture.sh PROBE MODULE
 set -euo pipefail
 session_pid=
-cleanup_compositor() { [ -n "$session_pid" ] && kill "$session_pid" && wait "$session_pid"; }
+cleanup_compositor() { stop_group "$session_pid"; }
 # shellcheck source=wayland-helpers.sh
 source "$(dirname "$0")/wayland-helpers.sh"
 /usr/bin/python3 -c 'from gi.repository import Gio' 2>/dev/null ||
     { echo "SKIP: python3-gi is not installed"; exit 77; }
 wayland_setup "$1" "$2" mutter dbus-run-session
+need_shm mutter
 install -m 755 "$(dirname "$0")/mutter-keys.py" "$work/"
 private_dir run
 

@@ -23,4 +23,22 @@ wayland_setup() {
     install -m 755 "$1" "$work/probe"
     install -m 644 "$2" "$work/"
 }
+skip() {
+    echo "SKIP: $*"
+    exit 77
+}
+# need_shm COMPOSITOR: compositors hand each client its keymap in shared
+# memory; without a usable /dev/shm (none, or not a tmpfs, in a bare chroot)
+# no key reaches any window.
+need_shm() {
+    "${as_user[@]}" sh -c 'f=$(mktemp -p /dev/shm) && rm -f "$f"' >/dev/null 2>&1 ||
+        skip "$user cannot create shared memory files in /dev/shm, which $1 needs"
+}
+# stop_group PID: a timeout started in the background, which leads a process
+# group of its own, and everything it started.
+stop_group() {
+    [ -n "$1" ] || return 0
+    kill -- "-$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+}
 private_dir() { mkdir -m 700 "$work/$1" && chown "$user" "$work/$1"; } # NAME

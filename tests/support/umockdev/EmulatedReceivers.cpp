@@ -129,10 +129,19 @@ struct EmulatedReceivers::Impl
         return vendor == r.options.vendorFirst ? 0 : 1;
     }
 
-    void Announce(const std::vector<std::string>& paths, const char* action)
+    // Takes devices out of sysfs as the kernel does: each with a "remove"
+    // uevent sent while its sysfs is still there, children first. umockdev
+    // 0.18.4 and later send those themselves; announcing them here as well
+    // would make every removal reach the library twice.
+    void Remove(const std::vector<std::string>& announced, const std::string& path)
     {
-        for (const std::string& path : paths)
-            umockdev_testbed_uevent(testbed, path.c_str(), action);
+#ifndef TAVROLIN_UMOCKDEV_ANNOUNCES_REMOVAL
+        for (const std::string& child : announced)
+            umockdev_testbed_uevent(testbed, child.c_str(), "remove");
+#else
+        (void)announced;
+#endif
+        umockdev_testbed_remove_device(testbed, path.c_str());
     }
 
     bool AddFromString(const std::string& description)
@@ -517,10 +526,8 @@ void EmulatedReceivers::RemoveNode(int receiver, HidInterface which)
     d->Log(node.devnode.substr(5) + " removed");
     const Impl::Node copy = node;
     lock.unlock();
-    // The kernel announces the children first, while their sysfs is still there.
-    d->Announce({copy.hidrawPath, copy.hidPath, copy.interfacePath}, "remove");
-    umockdev_testbed_remove_device(d->testbed, copy.hidrawPath.c_str());
-    umockdev_testbed_remove_device(d->testbed, copy.interfacePath.c_str());
+    d->Remove({copy.hidrawPath}, copy.hidrawPath);
+    d->Remove({copy.hidPath, copy.interfacePath}, copy.interfacePath);
 }
 
 void EmulatedReceivers::Unplug(int receiver, HidInterface first)
@@ -535,8 +542,7 @@ void EmulatedReceivers::Unplug(int receiver, HidInterface first)
     r.plugged = false;
     const std::string path = r.usbPath;
     lock.unlock();
-    d->Announce({path}, "remove");
-    umockdev_testbed_remove_device(d->testbed, path.c_str());
+    d->Remove({path}, path);
 }
 
 std::string EmulatedReceivers::DevNode(int receiver, HidInterface which) const
