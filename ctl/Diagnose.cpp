@@ -16,6 +16,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -306,6 +307,29 @@ void TableRead(std::ostream& out)
     }
 }
 
+// fontconfig's own tool answers as the program's fonts would, without linking
+// the font libraries into this tool.
+void HangulFont(std::ostream& out)
+{
+    std::string first;
+    int fonts = 0;
+    FILE* list = popen("fc-list :lang=ko family 2>/dev/null", "r");
+    char line[1024];
+    while (list && std::fgets(line, sizeof line, list)) {
+        const std::string family(line, std::strcspn(line, ",\n"));
+        if (!family.empty() && fonts++ == 0)
+            first = family;
+    }
+    const int status = list ? pclose(list) : -1;
+    out << "Hangul font: ";
+    if (fonts > 0)
+        out << first << " (" << fonts << " fonts cover Korean)\n";
+    else if (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        out << "none, Korean texts show as boxes (install fonts-noto-cjk)\n";
+    else
+        out << "cannot tell, fc-list (package fontconfig) does not run\n";
+}
+
 } // namespace
 
 long ReportDescriptorUsagePage(const std::vector<unsigned char>& d)
@@ -367,5 +391,6 @@ int RunDiagnose(std::ostream& out)
     }
     Choice(out);
     TableRead(out);
+    HangulFont(out);
     return 0;
 }

@@ -5,6 +5,9 @@
 
 #include "ScriptedControl.h"
 
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <sstream>
@@ -249,6 +252,20 @@ void TestCtlScripted::DiagnoseOnlyReads()
                  std::string::npos,
              r.out.c_str());
     QCOMPARE(Joined(receiver.Writes()), Joined({"FC 00 00 00 00 00 00 00"}));
+
+    // A computer without a Hangul font is told why Korean shows as boxes.
+    QTemporaryDir fonts;
+    QFile config(fonts.filePath("fonts.conf"));
+    QVERIFY(config.open(QIODevice::WriteOnly) && config.write("<fontconfig/>\n") > 0);
+    config.close();
+    qputenv("FONTCONFIG_FILE", config.fileName().toLocal8Bit());
+    const std::string fontLine = Run({"diagnose"}).out;
+    qunsetenv("FONTCONFIG_FILE");
+    QVERIFY2(fontLine.find(QStandardPaths::findExecutable("fc-list").isEmpty()
+                               ? "Hangul font: cannot tell"
+                               : "Hangul font: none, Korean texts show as boxes") !=
+                 std::string::npos,
+             fontLine.c_str());
 }
 
 void TestCtlScripted::DescriptorUsagePages_data()
