@@ -23,6 +23,46 @@ const std::vector<int> kBitmapIds = {134, 135, 136, 137, 138, 142, 143, 144, 145
                                      148, 158, 159, 160, 161, 162, 163, 164, 165, 170, 172,
                                      173, 174, 175, 176, 177, 178, 179, 180, 181};
 
+quint32 Le(const QByteArray& data, qsizetype at, int bytes)
+{
+    quint32 value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | static_cast<uchar>(data[at + i]);
+    return value;
+}
+
+// The artwork is plain 24-bit BMP. Decoding it here, in one pass into the
+// format the dialogs paint, takes a third of the time of Qt's reader, which
+// is half of what the main window does at start. Any other kind of BMP is
+// left to Qt's reader: a null image means "not one of ours".
+QImage DecodePlainBmp(const QByteArray& data)
+{
+    if (data.size() < 54 || !data.startsWith("BM") || Le(data, 14, 4) < 40 ||
+        Le(data, 26, 2) != 1 || Le(data, 28, 2) != 24 || Le(data, 30, 4) != 0)
+        return {};
+    const auto width = static_cast<qint32>(Le(data, 18, 4));
+    const auto height = static_cast<qint32>(Le(data, 22, 4));
+    const qint64 offset = Le(data, 10, 4);
+    if (width <= 0 || width > 16384 || height == 0 || height < -16384 || height > 16384)
+        return {};
+    const int rows = height < 0 ? -height : height;
+    const qint64 stride = (qint64(width) * 3 + 3) & ~qint64(3);
+    if (offset < 54 || offset + stride * rows > data.size())
+        return {};
+    QImage image(width, rows, QImage::Format_RGB32);
+    if (image.isNull())
+        return {};
+    const auto* pixels = reinterpret_cast<const uchar*>(data.constData()) + offset;
+    for (int y = 0; y < rows; ++y) {
+        // Rows are stored bottom-up unless the height is negative.
+        const uchar* in = pixels + stride * (height < 0 ? y : rows - 1 - y);
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x, in += 3)
+            out[x] = qRgb(in[2], in[1], in[0]);
+    }
+    return image;
+}
+
 QImage ReadBitmap(const QString& path)
 {
     RegisterResources();
@@ -31,6 +71,8 @@ QImage ReadBitmap(const QString& path)
         return {};
     // Unpacked into a buffer that lives only as long as the decoding.
     QByteArray stored = resource.uncompressedData();
+    if (QImage image = DecodePlainBmp(stored); !image.isNull())
+        return image;
     QBuffer buffer(&stored);
     // The format is named so that no image plugin is asked to guess it.
     QImageReader reader(&buffer, "BMP");
