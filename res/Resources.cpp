@@ -5,6 +5,17 @@
 #include <QResource>
 #include <QString>
 
+#include <algorithm>
+#include <utility>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+#ifdef __linux__
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 // The resources sit in an object file of this static library that nothing else
 // refers to; naming its init function keeps the linker from dropping it.
 // Q_INIT_RESOURCE cannot be used inside a namespace.
@@ -63,14 +74,36 @@ QImage DecodePlainBmp(const QByteArray& data)
     return image;
 }
 
-QImage ReadBitmap(const QString& path)
+// The stored art is read-only data of the mapped program file. Reading one
+// picture maps its neighbours too (the kernel maps pages around a fault), so
+// once a picture is unpacked the pages of all stored art are handed back; they
+// are read again from the file should another picture be wanted.
+void ReleaseStoredArt()
 {
-    RegisterResources();
-    const QResource resource(path);
-    if (!resource.isValid())
-        return {};
-    // Unpacked into a buffer that lives only as long as the decoding.
-    QByteArray stored = resource.uncompressedData();
+#ifdef __linux__
+    static const auto [begin, end] = [] {
+        quintptr first = ~quintptr(0), last = 0;
+        for (int id : kBitmapIds) {
+            for (const char* suffix : {"", "@2x"}) {
+                const QResource stored(QStringLiteral(":/bitmaps/%1%2.bmp").arg(id).arg(suffix));
+                const auto at = reinterpret_cast<quintptr>(stored.data());
+                if (!stored.isValid() || !at)
+                    continue;
+                first = std::min(first, at);
+                last = std::max(last, at + static_cast<quintptr>(stored.size()));
+            }
+        }
+        // Whole pages only: the bytes around the art belong to other data.
+        const auto page = static_cast<quintptr>(sysconf(_SC_PAGESIZE));
+        return std::pair{(first + page - 1) & ~(page - 1), last & ~(page - 1)};
+    }();
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+#endif
+}
+
+QImage Decode(QByteArray stored)
+{
     if (QImage image = DecodePlainBmp(stored); !image.isNull())
         return image;
     QBuffer buffer(&stored);
@@ -78,6 +111,23 @@ QImage ReadBitmap(const QString& path)
     QImageReader reader(&buffer, "BMP");
     reader.setAutoDetectImageFormat(false);
     return reader.read();
+}
+
+QImage ReadBitmap(const QString& path)
+{
+    RegisterResources();
+    const QResource resource(path);
+    if (!resource.isValid())
+        return {};
+    // The unpacked file lives only as long as the decoding. Freed, it stays
+    // with the allocator, which keeps large blocks once one has been handed
+    // back: give its pages to the system, or the picture costs twice.
+    QImage image = Decode(resource.uncompressedData());
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+    ReleaseStoredArt();
+    return image;
 }
 
 } // namespace
