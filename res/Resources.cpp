@@ -121,10 +121,12 @@ QImage ReadBitmap(const QString& path)
         return {};
     // The unpacked file lives only as long as the decoding. Freed, it stays
     // with the allocator, which keeps large blocks once one has been handed
-    // back: give its pages to the system, or the picture costs twice.
+    // back: give its pages to the system, or the picture costs twice. A face
+    // is too small to be worth it.
     QImage image = Decode(resource.uncompressedData());
 #ifdef __GLIBC__
-    malloc_trim(0);
+    if (resource.uncompressedSize() >= 128 * 1024)
+        malloc_trim(0);
 #endif
     ReleaseStoredArt();
     return image;
