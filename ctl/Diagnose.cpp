@@ -17,6 +17,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -347,6 +348,35 @@ void TableRead(std::ostream& out, JsonObject& json)
         read.Null("problem").Number("size", table.size).Raw("slots", JsonArray(entries)).Str());
 }
 
+// fontconfig's own tool answers as the program's fonts would, without linking
+// the font libraries into this tool.
+void HangulFont(std::ostream& out, JsonObject& json)
+{
+    std::string first;
+    int fonts = 0;
+    FILE* list = popen("fc-list :lang=ko family 2>/dev/null", "r");
+    char line[1024];
+    while (list && std::fgets(line, sizeof line, list)) {
+        const std::string family(line, std::strcspn(line, ",\n"));
+        if (!family.empty() && fonts++ == 0)
+            first = family;
+    }
+    const int status = list ? pclose(list) : -1;
+    const bool told = fonts > 0 || (status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    out << "Hangul font: ";
+    if (fonts > 0)
+        out << first << " (" << fonts << " fonts cover Korean)\n";
+    else if (told)
+        out << "none, Korean texts show as boxes (install fonts-noto-cjk)\n";
+    else
+        out << "cannot tell, fc-list (package fontconfig) does not run\n";
+    // null: fontconfig could not be asked; "": asked, and no font covers Korean.
+    if (told)
+        json.Text("hangulFont", first);
+    else
+        json.Null("hangulFont");
+}
+
 } // namespace
 
 std::string AccessRefusal(const std::string& devnode, int error)
@@ -458,6 +488,7 @@ int RunDiagnose(std::ostream& report, bool asJson)
     json.Raw("nodes", JsonArray(nodesJson));
     Choice(out, json);
     TableRead(out, json);
+    HangulFont(out, json);
     if (asJson)
         report << json.Str() << '\n';
     return 0;

@@ -104,6 +104,9 @@ for program in tavrolin tavrolinctl; do
         { echo "$dynamic" | grep -E 'RPATH|RUNPATH'; fail "bin/$program has not the expected RUNPATH"; }
     grep -q '(RPATH)' <<<"$dynamic" && fail "bin/$program carries an RPATH"
 done
+# An empty entry would make the loader search the current directory.
+readelf -d "$build/app/tavrolin" | grep -E 'RUNPATH.*\[(:|.*::|.*:\])' &&
+    fail "the program in the build tree searches the current directory for libraries"
 
 # The program loads its library by plain name at run time, as this probe does
 # from the same place with the same RUNPATH: it must get the installed one.

@@ -7,6 +7,8 @@
 
 #include "ScriptedControl.h"
 
+#include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <sstream>
@@ -276,6 +278,17 @@ void TestCtlScripted::DiagnoseOnlyReads()
                  std::string::npos,
              r.out.c_str());
     QCOMPARE(Joined(receiver.Writes()), Joined({"FC 00 00 00 00 00 00 00"}));
+
+    // A computer without a Hangul font is told why Korean shows as boxes.
+    QTemporaryFile noFonts;
+    QVERIFY(noFonts.open() && noFonts.write("<fontconfig/>") > 0 && noFonts.flush());
+    qputenv("FONTCONFIG_FILE", noFonts.fileName().toLocal8Bit());
+    const std::string fontLine = Run({"diagnose"}).out;
+    qunsetenv("FONTCONFIG_FILE");
+    const bool canTell = !QStandardPaths::findExecutable("fc-list").isEmpty();
+    QVERIFY2(fontLine.find(canTell ? "Hangul font: none, Korean texts show as boxes"
+                                   : "Hangul font: cannot tell") != std::string::npos,
+             fontLine.c_str());
 }
 
 void TestCtlScripted::DescriptorUsagePages_data()

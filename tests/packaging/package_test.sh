@@ -55,11 +55,18 @@ dpkg-deb -I "$deb" >"$work/info" || fail "dpkg-deb -I cannot read the package"
 [ "$(field Version)" = "$version" ] || fail "Version is $(field Version), the project's $version"
 [ "$(field Architecture)" = "$arch" ] || fail "Architecture is $(field Architecture)"
 depends=$(field Depends)
-depends_names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//')
-# Computed from the binaries, plus the fonts the Korean texts need.
-for dep in fonts-noto-cjk libc6 libstdc++6 libqt6widgets6 libhidapi-hidraw0 libudev1; do
+names() { tr ',|' '\n\n' <<<"$1" | sed 's/^ *//; s/ .*//'; }
+depends_names=$(names "$depends")
+# Computed from the binaries; what only improves the program is recommended.
+for dep in libc6 libstdc++6 libqt6widgets6 libhidapi-hidraw0 libudev1; do
     grep -qxF "$dep" <<<"$depends_names" || fail "Depends lacks $dep: $depends"
 done
+for rec in fonts-noto-cjk qt6-wayland; do
+    grep -qxF "$rec" <<<"$depends_names" && fail "$rec is a hard dependency: $depends"
+    grep -qxF "$rec" <<<"$(names "$(field Recommends)")" || fail "Recommends lacks $rec"
+done
+# As small as programs of its kind: at most 4 MiB installed.
+[ "$(field Installed-Size)" -le 4096 ] || fail "Installed-Size is $(field Installed-Size) KiB"
 grep -qw 'postinst' "$work/info" || fail "no postinst"
 grep -qw 'postrm' "$work/info" || fail "no postrm"
 homepage=$(field Homepage)
@@ -111,6 +118,9 @@ grep -q '/usr/lib/debug/\.build-id/.*\.debug$' "$work/dbgsym-contents" ||
     fail "the debug symbol package holds no symbols"
 grep -q 'RUNPATH.*\$ORIGIN/\.\./' <<<"$(readelf -d "$root/usr/bin/tavrolin")" ||
     fail "stripping lost the program's RUNPATH"
+# The program carries its art; stripped, the two stay within 3 MiB.
+program_size=$(stat -c %s "$root/usr/bin/tavrolin")
+[ "$program_size" -le $((3 * 1024 * 1024)) ] || fail "/usr/bin/tavrolin is $program_size bytes"
 
 # The changelog, the AppStream release and the package agree on the version.
 changelog_version=$(zcat "$root/usr/share/doc/tavrolin/changelog.gz" | sed -n '1s/^tavrolin (\([^)]*\)).*/\1/p')

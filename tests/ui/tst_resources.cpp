@@ -49,6 +49,12 @@ void ResourcesTest::everyBitmapLoadsAtItsSize()
     QCOMPARE(image.devicePixelRatio(), drawingRatio);
     QCOMPARE(image.size(), size * drawingRatio);
     QCOMPARE(image.format(), QImage::Format_RGB32);
+    // However the program stores its art, it shows the committed pixels.
+    const QString committed = QStringLiteral("%1/%2%3.bmp")
+                                  .arg(qEnvironmentVariable("TAVROLIN_ART_DIR"))
+                                  .arg(id)
+                                  .arg(drawingRatio > 1.0 ? "@2x" : "");
+    QVERIFY(image == QImage(committed).convertToFormat(QImage::Format_RGB32));
 }
 
 void ResourcesTest::unknownIdsGiveNothing()
