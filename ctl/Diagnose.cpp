@@ -40,15 +40,6 @@ namespace {
 constexpr unsigned int kVendorId = 0x0EBC;
 constexpr unsigned int kProductId = 0x2501;
 
-struct Node
-{
-    std::string devnode;
-    std::string syspath;
-    std::string interfaceNumber; // as sysfs has it; empty when unknown
-    std::vector<unsigned char> descriptor;
-    bool descriptorRead = false;
-};
-
 std::string HexBytes(const std::vector<unsigned char>& bytes)
 {
     std::string out;
@@ -59,68 +50,6 @@ std::string HexBytes(const std::vector<unsigned char>& bytes)
         out += byte;
     }
     return out;
-}
-
-// "0003:00000EBC:00002501": bus, vendor, product.
-bool IsReceiver(const char* hidId)
-{
-    if (!hidId)
-        return false;
-    const std::string id = hidId;
-    const auto first = id.find(':');
-    const auto second = first == std::string::npos ? first : id.find(':', first + 1);
-    if (second == std::string::npos)
-        return false;
-    unsigned int vendor = 0, product = 0;
-    const char* v = id.data() + first + 1;
-    const char* p = id.data() + second + 1;
-    return std::from_chars(v, id.data() + second, vendor, 16).ec == std::errc{} &&
-           std::from_chars(p, id.data() + id.size(), product, 16).ec == std::errc{} &&
-           vendor == kVendorId && product == kProductId;
-}
-
-std::vector<Node> ReceiverNodes(std::string& problem)
-{
-    std::vector<Node> nodes;
-    udev* context = udev_new();
-    if (!context) {
-        problem = "udev_new failed";
-        return nodes;
-    }
-    udev_enumerate* enumerate = udev_enumerate_new(context);
-    udev_enumerate_add_match_subsystem(enumerate, "hidraw");
-    udev_enumerate_scan_devices(enumerate);
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate))
-    {
-        udev_device* device =
-            udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
-        if (!device)
-            continue;
-        udev_device* hid = udev_device_get_parent_with_subsystem_devtype(device, "hid", nullptr);
-        if (hid && IsReceiver(udev_device_get_property_value(hid, "HID_ID"))) {
-            Node node;
-            const char* devnode = udev_device_get_devnode(device);
-            node.devnode = devnode ? devnode : "(no device node)";
-            node.syspath = udev_device_get_syspath(device);
-            if (udev_device* usb =
-                    udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_interface"))
-                if (const char* n = udev_device_get_sysattr_value(usb, "bInterfaceNumber"))
-                    node.interfaceNumber = n;
-            std::ifstream file(std::string(udev_device_get_syspath(hid)) + "/report_descriptor",
-                               std::ios::binary);
-            if (file) {
-                node.descriptor.assign(std::istreambuf_iterator<char>(file),
-                                       std::istreambuf_iterator<char>());
-                node.descriptorRead = true;
-            }
-            nodes.push_back(node);
-        }
-        udev_device_unref(device);
-    }
-    udev_enumerate_unref(enumerate);
-    udev_unref(context);
-    return nodes;
 }
 
 std::string GroupName(gid_t gid)
@@ -379,6 +308,68 @@ void HangulFont(std::ostream& out, JsonObject& json)
 
 } // namespace
 
+// "0003:00000EBC:00002501": bus, vendor, product.
+static bool IsReceiver(const char* hidId)
+{
+    if (!hidId)
+        return false;
+    const std::string id = hidId;
+    const auto first = id.find(':');
+    const auto second = first == std::string::npos ? first : id.find(':', first + 1);
+    if (second == std::string::npos)
+        return false;
+    unsigned int vendor = 0, product = 0;
+    const char* v = id.data() + first + 1;
+    const char* p = id.data() + second + 1;
+    return std::from_chars(v, id.data() + second, vendor, 16).ec == std::errc{} &&
+           std::from_chars(p, id.data() + id.size(), product, 16).ec == std::errc{} &&
+           vendor == kVendorId && product == kProductId;
+}
+
+std::vector<ReceiverNode> ReceiverNodes(std::string& problem)
+{
+    std::vector<ReceiverNode> nodes;
+    udev* context = udev_new();
+    if (!context) {
+        problem = "udev_new failed";
+        return nodes;
+    }
+    udev_enumerate* enumerate = udev_enumerate_new(context);
+    udev_enumerate_add_match_subsystem(enumerate, "hidraw");
+    udev_enumerate_scan_devices(enumerate);
+    udev_list_entry* entry = nullptr;
+    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate))
+    {
+        udev_device* device =
+            udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
+        if (!device)
+            continue;
+        udev_device* hid = udev_device_get_parent_with_subsystem_devtype(device, "hid", nullptr);
+        if (hid && IsReceiver(udev_device_get_property_value(hid, "HID_ID"))) {
+            ReceiverNode node;
+            const char* devnode = udev_device_get_devnode(device);
+            node.devnode = devnode ? devnode : "";
+            node.syspath = udev_device_get_syspath(device);
+            if (udev_device* usb =
+                    udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_interface"))
+                if (const char* n = udev_device_get_sysattr_value(usb, "bInterfaceNumber"))
+                    node.interfaceNumber = n;
+            std::ifstream file(std::string(udev_device_get_syspath(hid)) + "/report_descriptor",
+                               std::ios::binary);
+            if (file) {
+                node.descriptor.assign(std::istreambuf_iterator<char>(file),
+                                       std::istreambuf_iterator<char>());
+                node.descriptorRead = true;
+            }
+            nodes.push_back(node);
+        }
+        udev_device_unref(device);
+    }
+    udev_enumerate_unref(enumerate);
+    udev_unref(context);
+    return nodes;
+}
+
 std::string AccessRefusal(const std::string& devnode, int error)
 {
     std::string text = std::string("this user may NOT open it: ") + std::strerror(error);
@@ -434,7 +425,7 @@ int RunDiagnose(std::ostream& report, bool asJson)
     UdevRule(out, json);
 
     std::string problem;
-    const std::vector<Node> nodes = ReceiverNodes(problem);
+    const std::vector<ReceiverNode> nodes = ReceiverNodes(problem);
     if (!problem.empty())
         out << "udev: " << problem << '\n';
     if (problem.empty())
@@ -443,9 +434,9 @@ int RunDiagnose(std::ostream& report, bool asJson)
         json.Text("udevProblem", problem);
     out << "hidraw nodes of 0ebc:2501: " << nodes.size() << '\n';
     std::vector<std::string> nodesJson;
-    for (const Node& node : nodes) {
+    for (const ReceiverNode& node : nodes) {
         JsonObject nodeJson;
-        out << "  " << node.devnode << '\n';
+        out << "  " << (node.devnode.empty() ? "(no device node)" : node.devnode) << '\n';
         out << "    sysfs: " << node.syspath << '\n';
         out << "    USB interface: "
             << (node.interfaceNumber.empty() ? std::string("unknown") : node.interfaceNumber)

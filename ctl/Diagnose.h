@@ -11,6 +11,19 @@
 // JSON object.
 int RunDiagnose(std::ostream& out, bool json = false);
 
+// A hidraw node of a receiver (0ebc:2501), as udev and sysfs describe it.
+struct ReceiverNode
+{
+    std::string devnode; // empty when udev names none
+    std::string syspath;
+    std::string interfaceNumber; // as sysfs has it; empty when unknown
+    std::vector<unsigned char> descriptor;
+    bool descriptorRead = false; // sysfs offered the report descriptor
+};
+
+// Every receiver node present; `problem` says why none could be looked for.
+std::vector<ReceiverNode> ReceiverNodes(std::string& problem);
+
 // The first Usage Page item of a HID report descriptor; -1 when there is none.
 long ReportDescriptorUsagePage(const std::vector<unsigned char>& descriptor);
 

@@ -7,7 +7,6 @@
 #include "KeyboardReports.h"
 #include "ReceiverSession.h"
 
-#include <libudev.h>
 #include <linux/hidraw.h>
 
 #include <fcntl.h>
@@ -21,17 +20,12 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace {
-
-constexpr unsigned int kVendorId = 0x0EBC;
-constexpr unsigned int kProductId = 0x2501;
 
 volatile std::sig_atomic_t stopSignal = 0;
 
@@ -70,53 +64,6 @@ private:
     struct sigaction oldTerm
     {};
 };
-
-struct Node
-{
-    std::string devnode;
-    std::vector<unsigned char> descriptor; // empty when sysfs would not say
-};
-
-bool IsReceiver(const char* hidId)
-{
-    unsigned int bus = 0, vendor = 0, product = 0;
-    return hidId && std::sscanf(hidId, "%x:%x:%x", &bus, &vendor, &product) == 3 &&
-           vendor == kVendorId && product == kProductId;
-}
-
-std::vector<Node> ReceiverNodes()
-{
-    std::vector<Node> nodes;
-    udev* context = udev_new();
-    if (!context)
-        return nodes;
-    udev_enumerate* enumerate = udev_enumerate_new(context);
-    udev_enumerate_add_match_subsystem(enumerate, "hidraw");
-    udev_enumerate_scan_devices(enumerate);
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate))
-    {
-        udev_device* device =
-            udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
-        if (!device)
-            continue;
-        udev_device* hid = udev_device_get_parent_with_subsystem_devtype(device, "hid", nullptr);
-        const char* devnode = udev_device_get_devnode(device);
-        if (hid && devnode && IsReceiver(udev_device_get_property_value(hid, "HID_ID"))) {
-            Node node;
-            node.devnode = devnode;
-            std::ifstream file(std::string(udev_device_get_syspath(hid)) + "/report_descriptor",
-                               std::ios::binary);
-            node.descriptor.assign(std::istreambuf_iterator<char>(file),
-                                   std::istreambuf_iterator<char>());
-            nodes.push_back(node);
-        }
-        udev_device_unref(device);
-    }
-    udev_enumerate_unref(enumerate);
-    udev_unref(context);
-    return nodes;
-}
 
 // The descriptor from the node itself, for a sysfs that does not offer it.
 std::vector<unsigned char> DescriptorOf(int fd)
@@ -312,14 +259,16 @@ int Watcher::Watch(int fd, const KeyboardLayout& layout)
 
 int Watcher::Run()
 {
-    std::vector<Node> nodes = ReceiverNodes();
+    std::string problem;
+    std::vector<ReceiverNode> nodes = ReceiverNodes(problem);
+    std::erase_if(nodes, [](const ReceiverNode& node) { return node.devnode.empty(); });
     if (nodes.empty())
         return Fail(kExitNoReceiver, T(Msg::NotConnected));
     // The keyboard collection, on an interface of its own or beside the
     // vendor one under its own report ID.
-    const Node* chosen = nullptr;
+    const ReceiverNode* chosen = nullptr;
     KeyboardLayout layout;
-    for (const Node& node : nodes) {
+    for (const ReceiverNode& node : nodes) {
         layout = ParseKeyboardLayout(node.descriptor);
         if (layout.found) {
             chosen = &node;
@@ -330,8 +279,8 @@ int Watcher::Run()
     int fd = -1;
     if (!chosen) {
         // sysfs without descriptors: ask each node.
-        for (const Node& node : nodes) {
-            if (!node.descriptor.empty())
+        for (const ReceiverNode& node : nodes) {
+            if (node.descriptorRead && !node.descriptor.empty())
                 continue;
             const int candidate = open(node.devnode.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
             if (candidate < 0)
@@ -345,7 +294,7 @@ int Watcher::Run()
         }
         if (devnode.empty()) {
             // No node would tell, perhaps because none may be opened.
-            for (const Node& node : nodes)
+            for (const ReceiverNode& node : nodes)
                 if (access(node.devnode.c_str(), R_OK) != 0 && (errno == EACCES || errno == EPERM))
                     return Fail(kExitNoReceiver,
                                 node.devnode + ": " + AccessRefusal(node.devnode, EACCES));
