@@ -1,6 +1,7 @@
 #include "Resources.h"
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QResource>
 #include <QString>
@@ -160,10 +161,15 @@ const std::vector<int>& BitmapResourceIds()
 
 QIcon ApplicationIcon()
 {
-    // The icon's one picture, read as PNG (no plugin probing), once.
+    // One picture, read as PNG (no plugin probing), once. Task bars and
+    // switchers show it at 48 points or less; the 256 pixel picture took a
+    // tenth of the start to unpack and to hand to the window system.
     static const QIcon icon = [] {
         RegisterResources();
-        QImageReader reader(QStringLiteral(":/icons/tavrolin-256.png"), "PNG");
+        const bool dense = qApp && qApp->devicePixelRatio() > 1.0;
+        QImageReader reader(dense ? QStringLiteral(":/icons/tavrolin-128.png")
+                                  : QStringLiteral(":/icons/tavrolin-64.png"),
+                            "PNG");
         reader.setAutoDetectImageFormat(false);
         return QIcon(QPixmap::fromImage(reader.read()));
     }();
