@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #ifdef __GLIBC__
@@ -69,7 +70,18 @@ QImage DecodePlainBmp(const QByteArray& data)
         // Rows are stored bottom-up unless the height is negative.
         const uchar* in = pixels + stride * (height < 0 ? y : rows - 1 - y);
         auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x, in += 3)
+        // Blue, green, red read as one little-endian word are the pixel's
+        // 0xRRGGBB: a third of the work of three byte reads. The row's last
+        // pixel goes byte by byte, as a word would reach past the data.
+        int x = 0;
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            for (; x + 1 < width; ++x, in += 3) {
+                quint32 word;
+                std::memcpy(&word, in, sizeof word);
+                out[x] = 0xff000000u | (word & 0x00ffffffu);
+            }
+        }
+        for (; x < width; ++x, in += 3)
             out[x] = qRgb(in[2], in[1], in[0]);
     }
     return image;
