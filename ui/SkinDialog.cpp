@@ -123,8 +123,8 @@ void ApplyControlStyle(const ControlTemplate& control, QWidget* widget, int temp
         if (edit->text().isEmpty())
             edit->setText(text);
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        // An edit field made only to be dropped again costs a fifth of the
-        // main window's start (field, completer and their models).
+        // An edit field made only to be dropped again costs 3 % of the main
+        // window's start (field, completer and their models).
         combo->setEditable(editField && (control.style & CBS_DROPDOWN) != 0);
         if (combo->isEditable())
             combo->setInsertPolicy(QComboBox::NoInsert);
