@@ -44,8 +44,8 @@ quint32 Le(const QByteArray& data, qsizetype at, int bytes)
     return value;
 }
 
-// The artwork is plain 24-bit BMP. Decoding it here, into the format the
-// dialogs paint, takes a third of the time of Qt's reader, which
+// The artwork is plain 24-bit BMP. Decoding it here, in one pass into the
+// format the dialogs paint, takes a third of the time of Qt's reader, which
 // is half of what the main window does at start. Any other kind of BMP is
 // left to Qt's reader: a null image means "not one of ours".
 QImage DecodePlainBmp(const QByteArray& data)
@@ -62,19 +62,29 @@ QImage DecodePlainBmp(const QByteArray& data)
     const qint64 stride = (qint64(width) * 3 + 3) & ~qint64(3);
     if (offset < 54 || offset + stride * rows > data.size())
         return {};
-    // The rows as stored, blue-green-red, top-down; Qt's own conversions then
-    // swap and widen them several pixels at a time, in less than half of the
-    // work of a loop over the pixels.
-    QImage stored(width, rows, QImage::Format_RGB888);
-    if (stored.isNull())
+    QImage image(width, rows, QImage::Format_RGB32);
+    if (image.isNull())
         return {};
     const auto* pixels = reinterpret_cast<const uchar*>(data.constData()) + offset;
     for (int y = 0; y < rows; ++y) {
         // Rows are stored bottom-up unless the height is negative.
-        std::memcpy(stored.scanLine(y), pixels + stride * (height < 0 ? y : rows - 1 - y),
-                    static_cast<std::size_t>(width) * 3);
+        const uchar* in = pixels + stride * (height < 0 ? y : rows - 1 - y);
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        // Blue, green, red read as one little-endian word are the pixel's
+        // 0xRRGGBB: a third of the work of three byte reads. The row's last
+        // pixel goes byte by byte, as a word would reach past the data.
+        int x = 0;
+        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
+            for (; x + 1 < width; ++x, in += 3) {
+                quint32 word;
+                std::memcpy(&word, in, sizeof word);
+                out[x] = 0xff000000u | (word & 0x00ffffffu);
+            }
+        }
+        for (; x < width; ++x, in += 3)
+            out[x] = qRgb(in[2], in[1], in[0]);
     }
-    return std::move(stored).rgbSwapped().convertToFormat(QImage::Format_RGB32);
+    return image;
 }
 
 // The stored art is read-only data of the mapped program file. Reading one
