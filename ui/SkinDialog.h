@@ -5,6 +5,7 @@
 #include <QPoint>
 
 #include <map>
+#include <set>
 #include <vector>
 
 class QPainter;
@@ -84,8 +85,10 @@ protected:
     // places, shows or hides, enables or disables, names and orders the given
     // member widget (or a widget it creates when no member is given, e.g. the
     // group box of id -1). Pictures get their bitmap when they are first shown,
-    // lists their initial entries when they are still empty.
-    void ApplyTemplate(const std::map<int, QWidget*>& controls);
+    // lists their initial entries when they are still empty. The lists named
+    // in plainLists get no edit field, whatever their template says.
+    void ApplyTemplate(const std::map<int, QWidget*>& controls,
+                       const std::set<int>& plainLists = {});
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     bool focusNextPrevChild(bool next) override;
