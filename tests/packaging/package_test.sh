@@ -67,6 +67,7 @@ for rec in fonts-noto-cjk qt6-wayland; do
 done
 # As small as programs of its kind: at most 4 MiB installed.
 [ "$(field Installed-Size)" -le 4096 ] || fail "Installed-Size is $(field Installed-Size) KiB"
+note "Installed-Size $(field Installed-Size) KiB"
 grep -qw 'postinst' "$work/info" || fail "no postinst"
 grep -qw 'postrm' "$work/info" || fail "no postrm"
 homepage=$(field Homepage)
