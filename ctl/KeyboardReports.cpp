@@ -137,10 +137,11 @@ KeyboardLayout ParseKeyboardLayout(const std::vector<unsigned char>& d)
             if (--depth == keyboardDepth)
                 keyboardDepth = -2; // the first keyboard collection only
         } else if (tag == 0x8) {    // input
-            const int bits = globals.reportSize * globals.reportCount;
+            // Checked before multiplying: a hostile descriptor may give any size.
             if (globals.reportSize < 0 || globals.reportSize > 32 || globals.reportCount < 0 ||
                 globals.reportCount > 4096)
                 return {};
+            const int bits = globals.reportSize * globals.reportCount;
             const bool constant = size > 0 && (data[0] & 1);
             const std::uint32_t page = haveRange         ? usageMin >> 16
                                        : !usages.empty() ? usages.front() >> 16

@@ -340,6 +340,9 @@ void TestCtlScripted::KeyboardReportsPressKeys_data()
         << QByteArray::fromHex("05010906a1010507150025ff19002aff00750895068100c0")
         << "00000000004e00"
         << "Page Down";
+    QTest::newRow("report size and count beyond any keyboard")
+        << QByteArray::fromHex("05010906a1010507752097ffffff7f190029658100c0") << ""
+        << "-";
     QTest::newRow("cut short") << boot.left(20) << ""
                                << "-";
     QTest::newRow("vendor only") << QByteArray::fromHex("0600ff0901a1010901150026ff007508950881"
