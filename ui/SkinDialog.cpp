@@ -6,6 +6,7 @@
 #include "res/DialogTemplates.h"
 #include "res/Resources.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -68,6 +69,33 @@ int BackgroundBitmap::BackgroundId() const
 // ---------------------------------------------------------------- SkinDialog
 
 namespace {
+
+// Qt builds a list's drop-down view whenever the list's style changes, only to
+// pick the view's item delegate, which it picks again when it builds the view.
+// A list just made has no view and no size yet, so nothing else that the change
+// brings is wanted: the view waits for the list's first opening. Building the
+// two of the main window took 0.7 MB and a fifth of the work on its controls.
+class KeepListViewUnbuilt : public QObject
+{
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        return event->type() == QEvent::StyleChange;
+    }
+};
+
+void WearSkinStyle(QWidget* widget)
+{
+    auto* list = qobject_cast<QComboBox*>(widget);
+    if (!list || list->findChild<QAbstractItemView*>()) {
+        widget->setStyle(SkinStyle());
+        return;
+    }
+    KeepListViewUnbuilt keep;
+    list->installEventFilter(&keep);
+    list->setStyle(SkinStyle());
+    list->removeEventFilter(&keep);
+}
 
 bool IsEnterOrEsc(const QKeyEvent* event)
 {
@@ -271,7 +299,7 @@ void SkinDialog::ApplyTemplate(const std::map<int, QWidget*>& controls,
             widget->setParent(this);
         // Before any size is taken from it: the desktop's style has other margins.
         if (widget->style() != SkinStyle())
-            widget->setStyle(SkinStyle());
+            WearSkinStyle(widget);
 
         QRect geometry = DialogUnitsToPixels(control.x, control.y, control.cx, control.cy);
         // A drop-down list's template height includes its open list; the

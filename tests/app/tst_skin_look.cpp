@@ -143,6 +143,8 @@ void SkinLookTest::listPopupsWearTheSkin()
     dialog.InitDialog();
     dialog.show();
     for (QComboBox* list : {&dialog.ModelList(), &dialog.LanguageList()}) {
+        // Built when first opened, not with the window.
+        QVERIFY(!list->findChild<QAbstractItemView*>());
         list->showPopup();
         QAbstractItemView* view = list->view();
         QVERIFY(view->isVisible());
