@@ -3,13 +3,40 @@
 #include "ConfigDialog.h"
 #include "HelpDialog.h"
 #include "ModelTable.h"
+#include "res/DialogTemplates.h"
 #include "res/Resources.h"
 
 #include <QSignalBlocker>
 
+#include <iterator>
 #include <memory>
 
 namespace {
+
+constexpr int kBackgroundId = 134;
+struct ButtonFaces
+{
+    int normal, pressed, focused;
+};
+// "Exit", "Config" and "HELP", in this order.
+constexpr ButtonFaces kButtonFaces[] = {{138, 137, 138}, {136, 135, 136}, {143, 142, 143}};
+// The picture shown until a model is chosen.
+constexpr int kFirstPictureId = 1038;
+
+// What the window shows first, to be unpacked while it is built.
+std::vector<int> FirstArt()
+{
+    std::vector<int> ids{kBackgroundId};
+    for (const ButtonFaces& faces : kButtonFaces)
+        ids.insert(ids.end(), {faces.normal, faces.pressed});
+    if (const DialogTemplate* main = FindDialogTemplate(MainDialog::kTemplateId)) {
+        for (const ControlTemplate& control : main->controls) {
+            if (control.id == kFirstPictureId)
+                ids.push_back(control.bitmapId);
+        }
+    }
+    return ids;
+}
 
 QString SelectedEntry(const QComboBox& list)
 {
@@ -20,10 +47,12 @@ QString SelectedEntry(const QComboBox& list)
 } // namespace
 
 MainDialog::MainDialog(QWidget* parent)
-    : SkinDialog(kTemplateId, parent), pictureRv80g(this), pictureQn90(this), pictureQn70Vela(this),
-      pictureRv80(this), pictureLt65(this), pictureLt61p(this), pictureLt61(this),
-      downloadLink(this), pictureQn95Vela(this), helpButton(this), exitButton(this),
-      configButton(this), modelList(this), languageList(this), icon(ApplicationIcon())
+    : SkinDialog(kTemplateId, parent),
+      art(std::make_unique<BitmapPrefetch>(FirstArt(), devicePixelRatioF())), pictureRv80g(this),
+      pictureQn90(this), pictureQn70Vela(this), pictureRv80(this), pictureLt65(this),
+      pictureLt61p(this), pictureLt61(this), downloadLink(this), pictureQn95Vela(this),
+      helpButton(this), exitButton(this), configButton(this), modelList(this), languageList(this),
+      icon(ApplicationIcon())
 {
     // The program's own window: a taskbar entry of its own, no frame.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -70,15 +99,15 @@ bool MainDialog::OnInitDialog()
 {
     downloadLink.Attach();
 
-    LoadBackground(134);
+    LoadBackground(kBackgroundId);
     setWindowTitle(QStringLiteral("Tavrolin"));
 
-    exitButton.LoadBitmaps(138, 137, 138);
-    configButton.LoadBitmaps(136, 135, 136);
-    helpButton.LoadBitmaps(143, 142, 143);
-    exitButton.SizeToContent();
-    configButton.SizeToContent();
-    helpButton.SizeToContent();
+    BitmapButton* const buttons[] = {&exitButton, &configButton, &helpButton};
+    for (std::size_t i = 0; i < std::size(buttons); ++i) {
+        const ButtonFaces& faces = kButtonFaces[i];
+        buttons[i]->LoadBitmaps(faces.normal, faces.pressed, faces.focused);
+        buttons[i]->SizeToContent();
+    }
 
     {
         // Choosing the start entries is no user's selection change.
@@ -90,7 +119,9 @@ bool MainDialog::OnInitDialog()
     downloadLink.SetUrl(QString::fromLatin1(kDownloadUrl));
     downloadLink.SetUnderlineMode(1);
 
-    ShowPicture(1038);
+    ShowPicture(kFirstPictureId);
+    // All it unpacked has been taken.
+    art.reset();
     return true;
 }
 

@@ -12,6 +12,9 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+
+class BitmapPrefetch;
 
 class MainDialog : public SkinDialog
 {
@@ -59,6 +62,8 @@ private:
     void ShowPicture(int controlId);
     int Run(SkinDialog& dialog);
 
+    // First, so that the pictures unpack while the controls are built.
+    std::unique_ptr<BitmapPrefetch> art;
     // Declared in the order the controls are bound.
     QLabel pictureRv80g;
     QLabel pictureQn90;

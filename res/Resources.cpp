@@ -1,18 +1,20 @@
 #include "Resources.h"
 
-#include <QBuffer>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QResource>
 #include <QString>
 
 #include <algorithm>
-#include <cstring>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 #ifdef __linux__
 #include <sys/mman.h>
 #include <unistd.h>
@@ -36,54 +38,45 @@ const std::vector<int> kBitmapIds = {134, 135, 136, 137, 138, 142, 143, 144, 145
                                      148, 158, 159, 160, 161, 162, 163, 164, 165, 170, 172,
                                      173, 174, 175, 176, 177, 178, 179, 180, 181};
 
-quint32 Le(const QByteArray& data, qsizetype at, int bytes)
+quint32 Le32(const QByteArray& data, qsizetype at)
 {
     quint32 value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
+    for (int i = 3; i >= 0; --i)
         value = value << 8 | static_cast<uchar>(data[at + i]);
     return value;
 }
 
-// The artwork is plain 24-bit BMP. Decoding it here, in one pass into the
-// format the dialogs paint, takes a third of the time of Qt's reader, which
-// is half of what the main window does at start. Any other kind of BMP is
-// left to Qt's reader: a null image means "not one of ours".
-QImage DecodePlainBmp(const QByteArray& data)
+constexpr qsizetype kArtHeaderSize = 16;
+
+// A stored picture is its own pixels behind a small header (made at build time
+// by pack_art.cpp), so the unpacked file becomes the picture as it is: no
+// decoding, and no second copy of 2 MB for a page at 2x. A null image for
+// anything that does not hold together.
+QImage WrapPixels(QByteArray stored)
 {
-    if (data.size() < 54 || !data.startsWith("BM") || Le(data, 14, 4) < 40 ||
-        Le(data, 26, 2) != 1 || Le(data, 28, 2) != 24 || Le(data, 30, 4) != 0)
+    if (stored.size() < kArtHeaderSize || !stored.startsWith("TVA1"))
         return {};
-    const auto width = static_cast<qint32>(Le(data, 18, 4));
-    const auto height = static_cast<qint32>(Le(data, 22, 4));
-    const qint64 offset = Le(data, 10, 4);
-    if (width <= 0 || width > 16384 || height == 0 || height < -16384 || height > 16384)
+    const quint32 width = Le32(stored, 4);
+    const quint32 height = Le32(stored, 8);
+    if (width == 0 || width > 16384 || height == 0 || height > 16384 ||
+        stored.size() != kArtHeaderSize + qsizetype(width) * height * 4)
         return {};
-    const int rows = height < 0 ? -height : height;
-    const qint64 stride = (qint64(width) * 3 + 3) & ~qint64(3);
-    if (offset < 54 || offset + stride * rows > data.size())
-        return {};
-    QImage image(width, rows, QImage::Format_RGB32);
-    if (image.isNull())
-        return {};
-    const auto* pixels = reinterpret_cast<const uchar*>(data.constData()) + offset;
-    for (int y = 0; y < rows; ++y) {
-        // Rows are stored bottom-up unless the height is negative.
-        const uchar* in = pixels + stride * (height < 0 ? y : rows - 1 - y);
-        auto* out = reinterpret_cast<QRgb*>(image.scanLine(y));
-        // Blue, green, red read as one little-endian word are the pixel's
-        // 0xRRGGBB: a third of the work of three byte reads. The row's last
-        // pixel goes byte by byte, as a word would reach past the data.
-        int x = 0;
-        if constexpr (Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
-            for (; x + 1 < width; ++x, in += 3) {
-                quint32 word;
-                std::memcpy(&word, in, sizeof word);
-                out[x] = 0xff000000u | (word & 0x00ffffffu);
-            }
-        }
-        for (; x < width; ++x, in += 3)
-            out[x] = qRgb(in[2], in[1], in[0]);
+    auto* held = new QByteArray(std::move(stored));
+    uchar* pixels = reinterpret_cast<uchar*>(held->data()) + kArtHeaderSize;
+    const auto release = [](void* bytes) {
+        delete static_cast<QByteArray*>(bytes);
+    };
+    if (reinterpret_cast<quintptr>(pixels) % alignof(QRgb) != 0) {
+        // Not where a picture's rows may start: copied once.
+        const QImage copy =
+            QImage(pixels, int(width), int(height), int(width) * 4, QImage::Format_RGB32).copy();
+        delete held;
+        return copy;
     }
+    QImage image(pixels, int(width), int(height), qsizetype(width) * 4, QImage::Format_RGB32,
+                 release, held);
+    if (image.isNull())
+        delete held;
     return image;
 }
 
@@ -98,7 +91,7 @@ void ReleaseStoredArt()
         quintptr first = ~quintptr(0), last = 0;
         for (int id : kBitmapIds) {
             for (const char* suffix : {"", "@2x"}) {
-                const QResource stored(QStringLiteral(":/bitmaps/%1%2.bmp").arg(id).arg(suffix));
+                const QResource stored(QStringLiteral(":/bitmaps/%1%2.rgb32").arg(id).arg(suffix));
                 const auto at = reinterpret_cast<quintptr>(stored.data());
                 if (!stored.isValid() || !at)
                     continue;
@@ -115,55 +108,138 @@ void ReleaseStoredArt()
 #endif
 }
 
-QImage Decode(QByteArray stored)
-{
-    if (QImage image = DecodePlainBmp(stored); !image.isNull())
-        return image;
-    QBuffer buffer(&stored);
-    // The format is named so that no image plugin is asked to guess it.
-    QImageReader reader(&buffer, "BMP");
-    reader.setAutoDetectImageFormat(false);
-    return reader.read();
-}
-
 QImage ReadBitmap(const QString& path)
 {
     RegisterResources();
     const QResource resource(path);
     if (!resource.isValid())
         return {};
-    // The unpacked file lives only as long as the decoding. Freed, it stays
-    // with the allocator, which keeps large blocks once one has been handed
-    // back: give its pages to the system, or the picture costs twice. A face
-    // is too small to be worth it.
-    QImage image = Decode(resource.uncompressedData());
-#ifdef __GLIBC__
-    if (resource.uncompressedSize() >= 128 * 1024)
-        malloc_trim(0);
-#endif
+    QImage image = WrapPixels(resource.uncompressedData());
     ReleaseStoredArt();
     return image;
 }
 
-} // namespace
-
-QImage LoadBitmapResource(int id, qreal devicePixelRatio)
+QImage Load(int id, bool dense)
 {
     if (id <= 0)
         return {};
     QImage image;
-    if (devicePixelRatio > 1.0) {
-        image = ReadBitmap(QStringLiteral(":/bitmaps/%1@2x.bmp").arg(id));
+    if (dense) {
+        image = ReadBitmap(QStringLiteral(":/bitmaps/%1@2x.rgb32").arg(id));
         if (!image.isNull())
             image.setDevicePixelRatio(2.0);
     }
     if (image.isNull())
-        image = ReadBitmap(QStringLiteral(":/bitmaps/%1.bmp").arg(id));
+        image = ReadBitmap(QStringLiteral(":/bitmaps/%1.rgb32").arg(id));
     if (image.isNull())
         return {};
     // One pixel format for every face and page, so that painting and
     // comparisons do not depend on how a file happens to be stored.
     return image.convertToFormat(QImage::Format_RGB32);
+}
+
+using BitmapKey = std::pair<int, bool>; // id, dense
+
+} // namespace
+
+// The pictures still to unpack, the one being unpacked and those ready. The
+// thread takes them in order; a caller that wants one before the thread came
+// to it unpacks it itself, so nobody waits behind pictures it does not need.
+struct BitmapPrefetch::Work
+{
+    std::mutex mutex;
+    std::condition_variable unpacked;
+    std::deque<BitmapKey> queued;
+    std::optional<BitmapKey> unpacking;
+    std::map<BitmapKey, QImage> ready;
+    std::thread thread;
+
+    // Any thread; false when KEY is not one of this prefetch's.
+    bool Take(const BitmapKey& key, QImage& image)
+    {
+        std::unique_lock lock(mutex);
+        if (const auto queuedAt = std::find(queued.begin(), queued.end(), key);
+            queuedAt != queued.end()) {
+            queued.erase(queuedAt);
+            return false;
+        }
+        unpacked.wait(lock, [&] { return unpacking != key; });
+        const auto found = ready.find(key);
+        if (found == ready.end())
+            return false;
+        image = std::move(found->second);
+        ready.erase(found);
+        return true;
+    }
+
+    void Run()
+    {
+        std::unique_lock lock(mutex);
+        while (!queued.empty()) {
+            const BitmapKey key = queued.front();
+            queued.pop_front();
+            unpacking = key;
+            lock.unlock();
+            QImage image = Load(key.first, key.second);
+            lock.lock();
+            ready.emplace(key, std::move(image));
+            unpacking.reset();
+            unpacked.notify_all();
+        }
+    }
+};
+
+namespace {
+
+// The prefetch LoadBitmapResource consults; one at a time.
+std::mutex activeMutex;
+std::shared_ptr<BitmapPrefetch::Work> active;
+
+} // namespace
+
+BitmapPrefetch::BitmapPrefetch(const std::vector<int>& ids, qreal devicePixelRatio)
+    : work(std::make_shared<Work>())
+{
+    RegisterResources();
+    for (int id : ids)
+        work->queued.emplace_back(id, devicePixelRatio > 1.0);
+    try {
+        work->thread = std::thread([w = work.get()] { w->Run(); });
+    } catch (const std::system_error&) {
+        // No thread to be had: every picture is unpacked when it is wanted.
+        return;
+    }
+    const std::lock_guard lock(activeMutex);
+    active = work;
+}
+
+BitmapPrefetch::~BitmapPrefetch()
+{
+    {
+        const std::lock_guard lock(activeMutex);
+        if (active == work)
+            active.reset();
+    }
+    {
+        // Nothing more is started; what was never asked for is dropped.
+        const std::lock_guard lock(work->mutex);
+        work->queued.clear();
+    }
+    if (work->thread.joinable())
+        work->thread.join();
+}
+
+QImage LoadBitmapResource(int id, qreal devicePixelRatio)
+{
+    const BitmapKey key(id, devicePixelRatio > 1.0);
+    std::shared_ptr<BitmapPrefetch::Work> prefetch;
+    {
+        const std::lock_guard lock(activeMutex);
+        prefetch = active;
+    }
+    if (QImage image; prefetch && prefetch->Take(key, image))
+        return image;
+    return Load(key.first, key.second);
 }
 
 const std::vector<int>& BitmapResourceIds()

@@ -3,6 +3,7 @@
 
 #include <QtTest>
 
+#include <map>
 #include <set>
 
 class ResourcesTest : public QObject
@@ -12,6 +13,7 @@ private slots:
     void everyBitmapLoadsAtItsSize_data();
     void everyBitmapLoadsAtItsSize();
     void unknownIdsGiveNothing();
+    void prefetchingChangesNoPixel();
     void applicationIcon();
     void templateControlIdsAreUnique();
 };
@@ -63,6 +65,29 @@ void ResourcesTest::unknownIdsGiveNothing()
         QVERIFY2(LoadBitmapResource(id).isNull(), qPrintable(QString::number(id)));
     QVERIFY(!FindDialogTemplate(0));
     QVERIFY(!FindDialogTemplate(128));
+}
+
+void ResourcesTest::prefetchingChangesNoPixel()
+{
+    for (const qreal ratio : {1.0, 2.0}) {
+        const std::vector<int> ids{134, 136, 158, 999};
+        std::map<int, QImage> plain;
+        for (int id : ids)
+            plain[id] = LoadBitmapResource(id, ratio);
+        for (const bool waitForThread : {false, true}) {
+            BitmapPrefetch prefetch(ids, ratio);
+            if (waitForThread)
+                QThread::msleep(50);
+            // Out of order, one twice, one at the other scale, one the program lacks.
+            QCOMPARE(LoadBitmapResource(158, ratio), plain[158]);
+            QCOMPARE(LoadBitmapResource(134, ratio), plain[134]);
+            QCOMPARE(LoadBitmapResource(134, ratio), plain[134]);
+            QCOMPARE(LoadBitmapResource(136, 3.0 - ratio).devicePixelRatio(), 3.0 - ratio);
+            QVERIFY(LoadBitmapResource(999, ratio).isNull());
+            // 136 at this scale is never asked for: dropped with the prefetch.
+        }
+        QCOMPARE(LoadBitmapResource(136, ratio), plain[136]);
+    }
 }
 
 void ResourcesTest::applicationIcon()
