@@ -143,8 +143,11 @@ void SkinLookTest::listPopupsWearTheSkin()
     dialog.InitDialog();
     dialog.show();
     for (QComboBox* list : {&dialog.ModelList(), &dialog.LanguageList()}) {
-        // Built when first opened, not with the window.
+#if QT_VERSION < QT_VERSION_CHECK(6, 5, 0)
+        // Built when first opened, not with the window (Qt 6.8 builds it as
+        // soon as an entry is chosen).
         QVERIFY(!list->findChild<QAbstractItemView*>());
+#endif
         list->showPopup();
         QAbstractItemView* view = list->view();
         QVERIFY(view->isVisible());
