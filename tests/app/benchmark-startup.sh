@@ -37,7 +37,7 @@ coproc MEASURE {
     exec python3 -uc '
 import os, queue, signal, subprocess, sys, threading, time
 xev = subprocess.Popen(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"],
-                       stdout=subprocess.PIPE, text=True)
+                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
 events = queue.Queue()
 threading.Thread(target=lambda: [events.put(l) for l in xev.stdout], daemon=True).start()
 def kib(pid, key):
