@@ -4,9 +4,11 @@
 #include <QImageReader>
 #include <QResource>
 #include <QString>
+#include <QtEndian>
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -61,22 +63,33 @@ QImage WrapPixels(QByteArray stored)
     if (width == 0 || width > 16384 || height == 0 || height > 16384 ||
         stored.size() != kArtHeaderSize + qsizetype(width) * height * 4)
         return {};
+    const qsizetype count = qsizetype(width) * height;
     auto* held = new QByteArray(std::move(stored));
     uchar* pixels = reinterpret_cast<uchar*>(held->data()) + kArtHeaderSize;
-    const auto release = [](void* bytes) {
-        delete static_cast<QByteArray*>(bytes);
-    };
-    if (reinterpret_cast<quintptr>(pixels) % alignof(QRgb) != 0) {
+    QImage image;
+    if (reinterpret_cast<quintptr>(pixels) % alignof(QRgb) == 0) {
+        const auto release = [](void* bytes) {
+            delete static_cast<QByteArray*>(bytes);
+        };
+        image = QImage(pixels, int(width), int(height), qsizetype(width) * 4, QImage::Format_RGB32,
+                       release, held);
+        if (image.isNull())
+            delete held;
+    } else {
         // Not where a picture's rows may start: copied once.
-        const QImage copy =
-            QImage(pixels, int(width), int(height), int(width) * 4, QImage::Format_RGB32).copy();
+        image = QImage(int(width), int(height), QImage::Format_RGB32);
+        if (!image.isNull())
+            std::memcpy(image.bits(), pixels, count * 4);
         delete held;
-        return copy;
     }
-    QImage image(pixels, int(width), int(height), qsizetype(width) * 4, QImage::Format_RGB32,
-                 release, held);
-    if (image.isNull())
-        delete held;
+    if constexpr (Q_BYTE_ORDER == Q_BIG_ENDIAN) {
+        // Stored little-endian, painted as native words.
+        if (!image.isNull()) {
+            auto* words = reinterpret_cast<quint32*>(image.bits());
+            for (qsizetype i = 0; i < count; ++i)
+                words[i] = qFromLittleEndian(words[i]);
+        }
+    }
     return image;
 }
 
